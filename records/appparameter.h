@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+#include <QMetaType>
+#include <QString>
+
+// One application's figures as the worker keeps them: a speed or total entry
+// built from monitor samples, or a row of a history answer.
+struct AppParameter
+{
+    QString name;
+    double recv = 0;
+    double send = 0;
+    int pid = 0;
+    QString device;
+    QString type;
+    QString desktop;
+    double total = 0;
+    QString sName;
+};
+
+Q_DECLARE_METATYPE(AppParameter)
+Q_DECLARE_METATYPE(QList<AppParameter>)

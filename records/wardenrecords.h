@@ -1,0 +1,5 @@
+#pragma once
+
+// The records that cross the service's own interface.
+#include "records/wardenappflow.h"
+#include "records/wardendisplay.h"

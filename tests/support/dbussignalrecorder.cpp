@@ -1,0 +1,22 @@
+#include "dbussignalrecorder.h"
+
+#include <QTest>
+
+DBusSignalRecorder::DBusSignalRecorder(const QDBusConnection &bus, const QString &service,
+                                       const QString &path, const QString &interface,
+                                       const QString &name)
+{
+    QDBusConnection connection(bus);
+    m_connected =
+        connection.connect(service, path, interface, name, this, SLOT(record(QDBusMessage)));
+}
+
+bool DBusSignalRecorder::waitForCount(int count, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return m_messages.size() >= count; }, timeoutMs);
+}
+
+void DBusSignalRecorder::record(const QDBusMessage &message)
+{
+    m_messages.append(message);
+}

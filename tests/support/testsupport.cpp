@@ -1,0 +1,67 @@
+#include "testsupport.h"
+
+#include <QDBusConnectionInterface>
+#include <QDeadlineTimer>
+#include <QProcessEnvironment>
+#include <QTest>
+
+namespace TestSupport {
+
+QString serviceBinary()
+{
+    return QStringLiteral(NWT_SERVICE_BINARY);
+}
+
+QString simulatorBinary()
+{
+#ifdef NWT_SIMULATOR_BINARY
+    return QStringLiteral(NWT_SIMULATOR_BINARY);
+#else
+    return {};
+#endif
+}
+
+QString fixturePath(const QString &name)
+{
+    return QStringLiteral(NWT_TESTS_DIR "/fixtures/") + name;
+}
+
+static bool waitForOwnership(const QDBusConnection &bus, const QString &name, bool owned,
+                             int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (bus.interface()->isServiceRegistered(name).value() == owned)
+            return true;
+        QTest::qWait(20);
+    }
+    return bus.interface()->isServiceRegistered(name).value() == owned;
+}
+
+bool waitForBusName(const QDBusConnection &bus, const QString &name, int timeoutMs)
+{
+    return waitForOwnership(bus, name, true, timeoutMs);
+}
+
+bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int timeoutMs)
+{
+    return waitForOwnership(bus, name, false, timeoutMs);
+}
+
+QProcess *startProgram(const QString &program, const QStringList &arguments,
+                       const QStringList &extraEnvironment)
+{
+    auto *process = new QProcess;
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &entry : extraEnvironment) {
+        const int equals = entry.indexOf(QLatin1Char('='));
+        environment.insert(entry.left(equals), entry.mid(equals + 1));
+    }
+    process->setProcessEnvironment(environment);
+    process->start(program, arguments);
+    process->waitForStarted();
+    return process;
+}
+
+} // namespace TestSupport

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace TestSupport {
+
+QString serviceBinary();
+QString simulatorBinary();
+// A file under tests/fixtures.
+QString fixturePath(const QString &name);
+
+// Waits, running the event loop, until `name` has an owner on `bus`.
+bool waitForBusName(const QDBusConnection &bus, const QString &name, int timeoutMs = 5000);
+bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int timeoutMs = 5000);
+
+// Starts a program with stdout and stderr merged, for tests that read its log.
+// The caller owns the process; it is killed when destroyed.
+QProcess *startProgram(const QString &program, const QStringList &arguments = {},
+                       const QStringList &extraEnvironment = {});
+
+} // namespace TestSupport
