@@ -1,0 +1,100 @@
+#include "benchstore.h"
+
+#include "datasets.h"
+#include "history/usedata.h"
+#include "records/cmutex.h"
+
+#include <QElapsedTimer>
+
+BenchStore::BenchStore() : m_store(new UseData)
+{
+    m_store->moveToThread(&m_thread);
+    m_thread.start();
+    const auto answered = [this](QList<AppFlowDateParameter>) { m_answered.release(); };
+    for (auto answer : {&UseData::sendTodayFlowData, &UseData::sendThisMonthFlowData,
+                        &UseData::sendAppTodayFlowData, &UseData::sendAppThisMonthFlowData})
+        QObject::connect(m_store, answer, m_store, answered, Qt::DirectConnection);
+}
+
+BenchStore::~BenchStore()
+{
+    sync();
+    QMetaObject::invokeMethod(
+        m_store, [store = m_store] { delete store; }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void BenchStore::sync()
+{
+    QMetaObject::invokeMethod(
+        m_store, [] {}, Qt::BlockingQueuedConnection);
+}
+
+double BenchStore::queueAndWait(const std::function<void(UseData *)> &work, bool answered)
+{
+    QElapsedTimer timer;
+    timer.start();
+    {
+        QMutexLocker locker(&CMutex::instance()->mutex);
+        work(m_store);
+    }
+    if (answered)
+        m_answered.acquire();
+    else
+        sync();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+double BenchStore::request(Answer answer, const QString &appname)
+{
+    return queueAndWait(
+        [&](UseData *store) {
+            switch (answer) {
+            case AllDay:
+                emit store->notifyGetTodayFlowData();
+                break;
+            case AllMonth:
+                emit store->notifyGetThisMonthFlowData();
+                break;
+            case AppDay:
+                emit store->notifyGetAppTodayFlowData(appname);
+                break;
+            case AppMonth:
+                emit store->notifyGetAppThisMonthFlowData(appname);
+                break;
+            }
+        },
+        true);
+}
+
+static void queueSave(UseData *store, QVector<double> &totals, int applications, int round)
+{
+    if (totals.size() < applications)
+        totals.resize(applications);
+    store->enqueueDeleteFlowCacheData();
+    for (int app = 0; app < applications; ++app) {
+        totals[app] += 1000.0 / (app + round + 3);
+        store->enqueueSaveFlowCacheDataToLst(applicationName(app), "bench", totals[app],
+                                             totals[app] / 4);
+    }
+    store->enqueueSaveFlowData();
+}
+
+double BenchStore::save(int applications)
+{
+    ++m_round;
+    return queueAndWait(
+        [&](UseData *store) { queueSave(store, m_totals, applications, m_round); }, false);
+}
+
+double BenchStore::tick(int applications)
+{
+    ++m_round;
+    return queueAndWait(
+        [&](UseData *store) {
+            queueSave(store, m_totals, applications, m_round);
+            emit store->notifyGetThisMonthFlowData();
+        },
+        true);
+}

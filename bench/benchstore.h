@@ -1,0 +1,37 @@
+#pragma once
+
+#include "history/appflowdateparameter.h"
+
+#include <QSemaphore>
+#include <QThread>
+#include <QVector>
+
+class UseData;
+
+// The store running in a thread of its own, as the service runs it, with requests timed from
+// the moment they are queued until the answer leaves the store.
+class BenchStore
+{
+public:
+    enum Answer { AllDay, AllMonth, AppDay, AppMonth };
+
+    BenchStore();
+    ~BenchStore();
+
+    // Milliseconds until the answer was emitted.
+    double request(Answer answer, const QString &appname = QString());
+    // Milliseconds for a save of `applications` samples (clear, samples, save), until done.
+    double save(int applications);
+    // A collector tick: a save of `applications` and the month's answer.
+    double tick(int applications);
+    void sync();
+
+private:
+    double queueAndWait(const std::function<void(UseData *)> &work, bool answered);
+
+    QThread m_thread;
+    UseData *m_store;
+    QSemaphore m_answered;
+    QVector<double> m_totals;
+    int m_round = 0;
+};

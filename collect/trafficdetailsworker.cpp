@@ -1,0 +1,141 @@
+#include "collect/trafficdetailsworker.h"
+
+#include "history/usedata.h"
+#include "records/clock.h"
+#include "records/cmutex.h"
+
+#include <QDBusConnection>
+#include <QDebug>
+#include <QMutexLocker>
+#include <QThread>
+#include <QTimer>
+
+TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
+{
+    m_analysisApp = new __analysisapp(QStringLiteral("com.nimbra.warden.analysisapp"),
+                                      QStringLiteral("/com/nimbra/warden/analysisapp"),
+                                      QDBusConnection::sessionBus(), this);
+    m_monitorNetFlow = new __MonitorNetFlow(QStringLiteral("com.nimbra.warden.MonitorNetFlow"),
+                                            QStringLiteral("/com/nimbra/warden/MonitorNetFlow"),
+                                            QDBusConnection::systemBus(), this);
+    m_useData = new UseData;
+    m_saveTimer = new QTimer;
+    connect(m_monitorNetFlow, &__MonitorNetFlow::NotifyDetailData, this,
+            &TrafficDetailsWorker::onAppMonitorNetFlowDetailData);
+    m_flowQueryType = 0;
+
+    auto *storeThread = new QThread;
+    m_useData->moveToThread(storeThread);
+    storeThread->start(QThread::InheritPriority);
+
+    m_saveTimer->setInterval(5000);
+    m_saveTimer->start();
+    connect(m_saveTimer, &QTimer::timeout, this, &TrafficDetailsWorker::saveFlowData);
+
+    connect(m_useData, &UseData::sendTodayFlowData, this, &TrafficDetailsWorker::onReceiveFlowDate);
+    connect(m_useData, &UseData::sendYesterdayFlowData, this,
+            &TrafficDetailsWorker::onReceiveFlowDate);
+    connect(m_useData, &UseData::sendThisMonthFlowData, this,
+            &TrafficDetailsWorker::onReceiveFlowDate);
+    connect(m_useData, &UseData::sendLastMonthFlowData, this,
+            &TrafficDetailsWorker::onReceiveFlowDate);
+
+    // Second connection on purpose: the intake's matching rules count on every
+    // sample running twice (the first sample of all only creates the lists).
+    connect(m_monitorNetFlow, &__MonitorNetFlow::NotifyDetailData, this,
+            &TrafficDetailsWorker::onAppMonitorNetFlowDetailData);
+
+    connect(m_analysisApp, &__analysisapp::processInfoList, this,
+            &TrafficDetailsWorker::Getallproclist);
+    connect(m_analysisApp, SIGNAL(allProcPidList(WardenProcessList)), this,
+            SLOT(Getallprocpid(WardenProcessList)));
+    connect(m_analysisApp, &__analysisapp::singleProcDesktopList, this,
+            &TrafficDetailsWorker::Getdesktoplist);
+    connect(m_analysisApp, &__analysisapp::guiProcDesktopList, this,
+            &TrafficDetailsWorker::GetGuidesktop);
+}
+
+void TrafficDetailsWorker::onSetSvaeFLowList(QList<AppParameter> saveflowlist)
+{
+    QMutexLocker locker(&CMutex::instance()->mutex);
+    m_saveFlowList = saveflowlist;
+}
+
+void TrafficDetailsWorker::saveFlowData()
+{
+    QMutexLocker locker(&CMutex::instance()->mutex);
+    if (m_lastSaveTime.isValid() && Clock::now() < m_lastSaveTime)
+        restartMonitor();
+
+    m_useData->enqueueDeleteFlowCacheData();
+    for (const AppParameter &entry : qAsConst(m_saveFlowList))
+        m_useData->enqueueSaveFlowCacheDataToLst(entry.desktop, entry.sName, entry.recv,
+                                                 entry.send);
+    m_useData->enqueueSaveFlowData();
+
+    switch (m_flowQueryType) {
+    case 0:
+        requestTodayFlowData();
+        break;
+    case 1:
+        requestYesterdayFlowData();
+        break;
+    case 2:
+        requestThisMonthFlowData();
+        break;
+    case 3:
+        requestLastMonthFlowData();
+        break;
+    default:
+        break;
+    }
+    m_lastSaveTime = Clock::now();
+}
+
+// The monitor has to start over after the clock was set back.
+void TrafficDetailsWorker::restartMonitor()
+{
+    m_monitorNetFlow->ExitApp();
+    QThread::msleep(500);
+    for (int i = 0; i < 5; ++i)
+        m_monitorNetFlow->StartApp();
+}
+
+void TrafficDetailsWorker::requestTodayFlowData()
+{
+    m_flowQueryType = 0;
+    emit m_useData->notifyGetTodayFlowData();
+}
+
+void TrafficDetailsWorker::requestYesterdayFlowData()
+{
+    m_flowQueryType = 1;
+    emit m_useData->notifyGetYesterdayFlowData();
+}
+
+void TrafficDetailsWorker::requestThisMonthFlowData()
+{
+    m_flowQueryType = 2;
+    emit m_useData->notifyGetThisMonthFlowData();
+}
+
+void TrafficDetailsWorker::requestLastMonthFlowData()
+{
+    m_flowQueryType = 3;
+    emit m_useData->notifyGetLastMonthFlowData();
+}
+
+void TrafficDetailsWorker::onReceiveFlowDate(QList<AppFlowDateParameter> appLst)
+{
+    QMutexLocker locker(&CMutex::instance()->mutex);
+    m_historyList.clear();
+    for (const AppFlowDateParameter &row : qAsConst(appLst)) {
+        AppParameter entry; // a history row belongs to no process: pid stays 0
+        entry.desktop = row.appname;
+        entry.sName = row.sname;
+        entry.recv = row.downloaded;
+        entry.send = row.uploaded;
+        entry.total = row.total;
+        m_historyList.append(entry);
+    }
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The launcher's name for a desktop-file name as the analysis service reports
+// it; names without an alias come back unchanged. Safe from any thread.
+QString desktopAlias(QString name);

@@ -1,0 +1,46 @@
+#include "display/wardenhandlethread.h"
+
+#include "collect/trafficdetailsworker.h"
+#include "records/cmutex.h"
+
+#include <QDBusConnection>
+#include <QDebug>
+#include <QMutexLocker>
+#include <QTimer>
+
+WardenHandleThread::WardenHandleThread(TrafficDetailsWorker *worker, QObject *parent)
+    : QThread(parent)
+{
+    m_launcher = new __Launcherd(QStringLiteral("com.nimbra.ndesk.daemon.Launcher"),
+                                 QStringLiteral("/com/nimbra/ndesk/daemon/Launcher"),
+                                 QDBusConnection::sessionBus(), this);
+    m_worker = worker;
+    m_updateTimer = new QTimer;
+    connect(m_worker->m_analysisApp, &__analysisapp::notifyUpdateLauncherList, this,
+            &WardenHandleThread::onUpdateLauncherList);
+    connect(this, &WardenHandleThread::notifyUpdateAllProcPid, this,
+            &WardenHandleThread::UpdateAllProcPid);
+    connect(m_updateTimer, &QTimer::timeout, this, &WardenHandleThread::onUpdate);
+    m_updateTimer->start(1000);
+    fetchLauncherItems(true);
+    emit notifyUpdateAllProcPid();
+}
+
+void WardenHandleThread::run() {}
+
+void WardenHandleThread::onUpdate()
+{
+    QMutexLocker locker(&CMutex::instance()->mutex);
+    m_speedSampleList = m_worker->m_speedList;
+    m_totalSampleList = m_worker->m_totalList;
+    m_historyFlowList = m_worker->m_historyList;
+    buildDisplayLists(m_speedSampleList, m_historyFlowList);
+}
+
+void WardenHandleThread::onUpdateLauncherList()
+{
+    qDebug() << "onUpdateLauncherList";
+    m_allAppList.clear();
+    m_appList.clear();
+    fetchLauncherItems(false);
+}

@@ -1,0 +1,306 @@
+#include "history/flowsummaries.h"
+
+#include <QDebug>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+// Raised whenever the tables or the way they are kept change; a file with another version
+// gets its sums built anew.
+constexpr int kVersion = 1;
+
+// A row the sums cover: a text name, a well-formed key of a real date and hour 00 to 23 (any
+// other key falls into some day's range in ways a per-day sum cannot follow), and numeric
+// amounts. %1 is the row's prefix ("NEW." in a trigger).
+QString regularRow(const QString &row)
+{
+    return QStringLiteral(
+               "(typeof(%1appname) = 'text' "
+               "AND %1dataymdh GLOB '[0-9][0-9][0-9][0-9]/[01][0-9]/[0-3][0-9]/[0-2][0-9]' "
+               "AND substr(%1dataymdh, 12, 2) <= '23' "
+               "AND date(replace(substr(%1dataymdh, 1, 10), '/', '-')) "
+               "= replace(substr(%1dataymdh, 1, 10), '/', '-') "
+               "AND typeof(%1totalFlow) IN ('integer', 'real', 'null') "
+               "AND typeof(%1downloadedFlow) IN ('integer', 'real', 'null') "
+               "AND typeof(%1uploadedFlow) IN ('integer', 'real', 'null'))")
+        .arg(row);
+}
+
+// The sums' columns have no declared type, so a sum keeps exactly the double it was given.
+const QStringList kSchema = {
+    QStringLiteral("CREATE TABLE IF NOT EXISTS flowHourSum (appname text NOT NULL, "
+                   "hourKey text NOT NULL, sName, totalFlow, downloadedFlow, uploadedFlow, "
+                   "PRIMARY KEY (appname, hourKey)) WITHOUT ROWID"),
+    QStringLiteral("CREATE TABLE IF NOT EXISTS flowDaySum (dayKey text NOT NULL, "
+                   "appname text NOT NULL, sName, hourKey text, firstRow integer, totalFlow, "
+                   "downloadedFlow, uploadedFlow, PRIMARY KEY (dayKey, appname)) WITHOUT ROWID"),
+    QStringLiteral("CREATE TABLE IF NOT EXISTS flowSumState (id integer PRIMARY KEY CHECK "
+                   "(id = 1), version integer, builtTo integer, complete integer, "
+                   "stale integer, irregular integer)"),
+    QStringLiteral("INSERT OR IGNORE INTO flowSumState VALUES (1, %1, 0, 0, 0, 0)").arg(kVersion),
+    QStringLiteral("CREATE TRIGGER IF NOT EXISTS flowDetail_sum_delete AFTER DELETE ON flowDetail "
+                   "BEGIN UPDATE flowSumState SET stale = 1 WHERE stale = 0; END"),
+    QStringLiteral("CREATE TRIGGER IF NOT EXISTS flowDetail_sum_update AFTER UPDATE ON flowDetail "
+                   "BEGIN UPDATE flowSumState SET stale = 1 WHERE stale = 0; END"),
+};
+
+// Written without upsert syntax, so that older SQLite versions can still use the file.
+QStringList insertTriggers()
+{
+    const QString amounts = QStringLiteral(
+        "CAST(ifnull(NEW.totalFlow, 0) AS REAL), CAST(ifnull(NEW.downloadedFlow, 0) AS REAL), "
+        "CAST(ifnull(NEW.uploadedFlow, 0) AS REAL)");
+    const QString add = QStringLiteral(
+        "totalFlow = totalFlow + ifnull(NEW.totalFlow, 0), "
+        "downloadedFlow = downloadedFlow + ifnull(NEW.downloadedFlow, 0), "
+        "uploadedFlow = uploadedFlow + ifnull(NEW.uploadedFlow, 0)");
+    return {
+        QStringLiteral(
+            "CREATE TRIGGER flowDetail_sum_insert AFTER INSERT ON flowDetail WHEN %1 BEGIN "
+            "UPDATE flowHourSum SET sName = NEW.sName, %2 "
+            "WHERE appname = NEW.appname AND hourKey = NEW.dataymdh; "
+            "INSERT OR IGNORE INTO flowHourSum VALUES (NEW.appname, NEW.dataymdh, NEW.sName, %3); "
+            "UPDATE flowDaySum SET sName = NEW.sName, hourKey = NEW.dataymdh, %2 "
+            "WHERE dayKey = substr(NEW.dataymdh, 1, 10) AND appname = NEW.appname; "
+            "INSERT OR IGNORE INTO flowDaySum VALUES (substr(NEW.dataymdh, 1, 10), NEW.appname, "
+            "NEW.sName, NEW.dataymdh, NEW.rowid, %3); "
+            "UPDATE flowSumState SET builtTo = NEW.rowid; END")
+            .arg(regularRow(QStringLiteral("NEW.")), add, amounts),
+        QStringLiteral("CREATE TRIGGER flowDetail_sum_irregular AFTER INSERT ON flowDetail "
+                       "WHEN NOT %1 BEGIN "
+                       "UPDATE flowSumState SET builtTo = NEW.rowid, irregular = 1; END")
+            .arg(regularRow(QStringLiteral("NEW."))),
+    };
+}
+
+// The build adds a slice of rows in rowid order, exactly as the trigger would have.
+QString buildStatement(const QString &table, const QString &columns, const QString &selected,
+                       const QString &key, const QString &update)
+{
+    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3, CAST(ifnull(totalFlow, 0) AS REAL), "
+                          "CAST(ifnull(downloadedFlow, 0) AS REAL), "
+                          "CAST(ifnull(uploadedFlow, 0) AS REAL) FROM flowDetail "
+                          "WHERE rowid > :from AND rowid <= :to AND %4 ORDER BY rowid "
+                          "ON CONFLICT (%5) DO UPDATE SET %6"
+                          "totalFlow = totalFlow + excluded.totalFlow, "
+                          "downloadedFlow = downloadedFlow + excluded.downloadedFlow, "
+                          "uploadedFlow = uploadedFlow + excluded.uploadedFlow")
+        .arg(table, columns, selected, regularRow(QString()), key, update);
+}
+} // namespace
+
+void FlowSummaries::attach(const QSqlDatabase &db)
+{
+    m_db = db;
+    m_building = false;
+    m_retentionBound.clear();
+    for (const QString &statement : kSchema)
+        exec(statement);
+    check();
+}
+
+void FlowSummaries::detach()
+{
+    m_db = QSqlDatabase();
+    m_building = false;
+    m_retentionBound.clear();
+}
+
+bool FlowSummaries::exec(const QString &statement)
+{
+    QSqlQuery query(m_db);
+    if (query.exec(statement))
+        return true;
+    qDebug() << query.lastError();
+    return false;
+}
+
+QVariant FlowSummaries::value(const QString &select)
+{
+    QSqlQuery query(m_db);
+    if (query.exec(select) && query.next())
+        return query.value(0);
+    return QVariant();
+}
+
+bool FlowSummaries::check()
+{
+    QSqlQuery state(m_db);
+    if (!state.exec(QStringLiteral(
+            "SELECT version, builtTo, complete, stale, (SELECT max(rowid) FROM flowDetail), "
+            "(SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name IN "
+            "('flowDetail_sum_insert', 'flowDetail_sum_irregular')), "
+            "(SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+            "('flowHourSum', 'flowDaySum')) FROM flowSumState"))
+        || !state.next())
+        return false;
+    const bool sameVersion = state.value(0).toInt() == kVersion;
+    const qint64 builtTo = state.value(1).toLongLong();
+    const bool complete = state.value(2).toBool();
+    const bool stale = state.value(3).toBool();
+    const qint64 lastRow = state.value(4).toLongLong();
+    const bool kept = state.value(5).toInt() == 2;
+    const bool tables = state.value(6).toInt() == 2;
+    state.finish();
+
+    if (complete && !stale && sameVersion && kept && tables && lastRow <= builtTo)
+        return true;
+    // An unfinished build goes on where it stopped, as long as no row it covered has changed.
+    if (!complete && !stale && sameVersion && !kept && tables)
+        m_building = true;
+    else
+        startBuild();
+    return true;
+}
+
+void FlowSummaries::startBuild()
+{
+    exec(QStringLiteral("BEGIN IMMEDIATE"));
+    for (const QString &statement : kSchema)
+        exec(statement);
+    const bool cleared =
+        exec(QStringLiteral("DROP TRIGGER IF EXISTS flowDetail_sum_insert"))
+        && exec(QStringLiteral("DROP TRIGGER IF EXISTS flowDetail_sum_irregular"))
+        && exec(QStringLiteral("DELETE FROM flowHourSum"))
+        && exec(QStringLiteral("DELETE FROM flowDaySum"))
+        && exec(QStringLiteral("UPDATE flowSumState SET version = %1, builtTo = 0, complete = 0, "
+                               "stale = 0, irregular = 0")
+                    .arg(kVersion));
+    exec(cleared ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+    m_building = cleared;
+}
+
+FlowSummaries::Answers FlowSummaries::answers()
+{
+    if (!check())
+        return Answers::FromRows;
+    if (m_building)
+        return Answers::NotYet;
+    return value(QStringLiteral("SELECT irregular FROM flowSumState")).toBool()
+               ? Answers::FromRows
+               : Answers::FromSummaries;
+}
+
+void FlowSummaries::startRetention(const QString &bound)
+{
+    QSqlQuery range(m_db);
+    if (!range.exec(QStringLiteral("SELECT min(rowid), max(rowid) FROM flowDetail"))
+        || !range.next()) {
+        qDebug() << range.lastError();
+        return;
+    }
+    m_retentionNext = range.value(0).toLongLong();
+    m_retentionLast = range.value(1).toLongLong();
+    m_retentionBound = bound;
+}
+
+void FlowSummaries::doWork(int budgetMs)
+{
+    if (m_building)
+        buildSlice(budgetMs);
+    else if (!m_retentionBound.isEmpty())
+        retentionSlice(budgetMs);
+}
+
+qint64 FlowSummaries::nextSpan(qint64 span, qint64 elapsedMs, int budgetMs) const
+{
+    if (elapsedMs < budgetMs / 2)
+        return span * 2;
+    if (elapsedMs > budgetMs)
+        return qMax<qint64>(1000, span / 2);
+    return span;
+}
+
+void FlowSummaries::buildSlice(int budgetMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return;
+    QSqlQuery query(m_db);
+    query.exec(QStringLiteral("SELECT builtTo, (SELECT max(rowid) FROM flowDetail) FROM "
+                              "flowSumState"));
+    query.next();
+    const qint64 from = query.value(0).toLongLong();
+    const qint64 lastRow = query.value(1).toLongLong();
+    const qint64 to = qMax(from, qMin(lastRow, from + m_buildSpan));
+    query.finish();
+
+    bool ok = true;
+    const QStringList statements = {
+        buildStatement(QStringLiteral("flowHourSum"),
+                       QStringLiteral("appname, hourKey, sName, totalFlow, downloadedFlow, "
+                                      "uploadedFlow"),
+                       QStringLiteral("appname, dataymdh, sName"),
+                       QStringLiteral("appname, hourKey"),
+                       QStringLiteral("sName = excluded.sName, ")),
+        buildStatement(QStringLiteral("flowDaySum"),
+                       QStringLiteral("dayKey, appname, sName, hourKey, firstRow, totalFlow, "
+                                      "downloadedFlow, uploadedFlow"),
+                       QStringLiteral("substr(dataymdh, 1, 10), appname, sName, dataymdh, rowid"),
+                       QStringLiteral("dayKey, appname"),
+                       QStringLiteral("sName = excluded.sName, hourKey = excluded.hourKey, ")),
+        QStringLiteral("UPDATE flowSumState SET irregular = 1 WHERE EXISTS (SELECT 1 FROM "
+                       "flowDetail WHERE rowid > :from AND rowid <= :to AND NOT %1)")
+            .arg(regularRow(QString())),
+    };
+    for (const QString &statement : statements) {
+        query.prepare(statement);
+        query.bindValue(QStringLiteral(":from"), from);
+        query.bindValue(QStringLiteral(":to"), to);
+        if (!(ok = query.exec())) {
+            qDebug() << query.lastError();
+            break;
+        }
+    }
+    ok = ok && exec(QStringLiteral("UPDATE flowSumState SET builtTo = %1").arg(to));
+    const bool done = ok && to >= lastRow;
+    if (done) {
+        for (const QString &trigger : insertTriggers())
+            ok = ok && exec(trigger);
+        ok = ok && exec(QStringLiteral("UPDATE flowSumState SET complete = 1"));
+    }
+    exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+    if (ok && done)
+        m_building = false;
+    m_buildSpan = nextSpan(m_buildSpan, timer.elapsed(), budgetMs);
+}
+
+void FlowSummaries::retentionSlice(int budgetMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return;
+    const bool wasStale = value(QStringLiteral("SELECT stale FROM flowSumState")).toBool();
+    const qint64 end = m_retentionNext + m_retentionSpan;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral(
+        "DELETE FROM flowDetail WHERE rowid >= ? AND rowid < ? AND dataymdh < ?"));
+    query.addBindValue(m_retentionNext);
+    query.addBindValue(end);
+    query.addBindValue(m_retentionBound);
+    bool ok = query.exec();
+    if (!ok)
+        qDebug() << query.lastError();
+    // These rows leave with their sums: they do not make the sums stale.
+    if (ok && !wasStale)
+        ok = exec(QStringLiteral("UPDATE flowSumState SET stale = 0"));
+    const bool done = end > m_retentionLast;
+    if (ok && done) {
+        query.prepare(QStringLiteral("DELETE FROM flowDaySum WHERE dayKey < ?"));
+        query.addBindValue(m_retentionBound.left(10));
+        ok = query.exec();
+        query.prepare(QStringLiteral("DELETE FROM flowHourSum WHERE hourKey < ?"));
+        query.addBindValue(m_retentionBound);
+        ok = ok && query.exec();
+        if (!ok)
+            qDebug() << query.lastError();
+    }
+    exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+    m_retentionNext = end;
+    if (done || !ok)
+        m_retentionBound.clear();
+    m_retentionSpan = nextSpan(m_retentionSpan, timer.elapsed(), budgetMs);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+// Running sums of flowDetail's rows, kept in the same file beside it: one row per application
+// and hour key, one per application and day. Each adds the rows in the order they were
+// inserted, as reading the rows and merging them does, so answers from the sums come out bit
+// for bit the same. A trigger keeps them as rows are inserted, by this program or any other;
+// deleting or changing rows elsewhere marks them stale. A file without them (or with stale
+// ones) gets them built in bounded slices; until then the rows must be read. The monthly
+// removal of old rows also runs in bounded slices and removes their sums with them.
+class FlowSummaries
+{
+public:
+    enum class Answers {
+        FromSummaries,
+        // Rows whose key or amounts the sums do not cover exist: only the rows give the answer.
+        FromRows,
+        // The sums are being built; ask again once the work is done.
+        NotYet,
+    };
+
+    // Makes sure the tables exist and checks them against flowDetail.
+    void attach(const QSqlDatabase &db);
+    void detach();
+
+    Answers answers();
+    // Starts removing the rows keyed below `bound` and their sums.
+    void startRetention(const QString &bound);
+
+    bool hasWork() const { return m_building || !m_retentionBound.isEmpty(); }
+    // One slice of the pending work, of about `budgetMs`.
+    void doWork(int budgetMs);
+
+private:
+    bool exec(const QString &statement);
+    QVariant value(const QString &select);
+    // False when the sums' state cannot be read.
+    bool check();
+    void startBuild();
+    void buildSlice(int budgetMs);
+    void retentionSlice(int budgetMs);
+    qint64 nextSpan(qint64 span, qint64 elapsedMs, int budgetMs) const;
+
+    QSqlDatabase m_db;
+    bool m_building = false;
+    qint64 m_buildSpan = 20000;
+    QString m_retentionBound;
+    qint64 m_retentionNext = 0;
+    qint64 m_retentionLast = 0;
+    qint64 m_retentionSpan = 50000;
+};

@@ -1,0 +1,89 @@
+#include "history/literalflowqueries.h"
+
+#include "history/flowmerge.h"
+#include "history/hourkey.h"
+
+#include <QDebug>
+#include <QSqlError>
+
+namespace LiteralFlowQueries {
+
+namespace {
+AppFlowDateParameter recordOf(const QSqlQuery &query)
+{
+    AppFlowDateParameter record;
+    record.appname = query.value(0).toString();
+    record.sname = query.value(1).toString();
+    record.date = query.value(2).toString();
+    record.total = query.value(3).toDouble();
+    record.downloaded = query.value(4).toDouble();
+    record.uploaded = query.value(5).toDouble();
+    return record;
+}
+
+// Rows come in the table's own order: the plain scan returns them as they were inserted.
+bool selectDay(QSqlQuery &query, const QDate &day, const QString *appname)
+{
+    query.setForwardOnly(true);
+    query.prepare(appname ? QStringLiteral("SELECT * FROM flowDetail WHERE dataymdh>? AND "
+                                           "dataymdh<? AND appName=?;")
+                          : QStringLiteral("SELECT * FROM flowDetail WHERE dataymdh>? AND "
+                                           "dataymdh<?;"));
+    query.addBindValue(HourKey::dayLowerBound(day));
+    query.addBindValue(HourKey::dayUpperBound(day));
+    if (appname)
+        query.addBindValue(*appname);
+    if (query.exec())
+        return true;
+    qDebug() << query.lastError();
+    return false;
+}
+} // namespace
+
+bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day)
+{
+    if (!selectDay(query, day, nullptr))
+        return false;
+    while (query.next())
+        FlowMerge::mergeByAppname(list, recordOf(query));
+    query.finish();
+    return true;
+}
+
+bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day)
+{
+    const QDate first(day.year(), day.month(), 1);
+    for (int i = 0; i < first.daysInMonth(); ++i) {
+        QList<AppFlowDateParameter> dayList;
+        if (!queryDay(query, dayList, first.addDays(i)))
+            return false;
+        for (const AppFlowDateParameter &record : qAsConst(dayList))
+            FlowMerge::mergeByAppname(list, record);
+    }
+    return true;
+}
+
+QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day)
+{
+    QList<AppFlowDateParameter> byHourKey;
+    if (selectDay(query, day, &appname)) {
+        while (query.next())
+            FlowMerge::mergeByDate(byHourKey, recordOf(query));
+        query.finish();
+    }
+    return FlowMerge::hourlyAnswer(appname, day, byHourKey);
+}
+
+QList<AppFlowDateParameter> queryAppMonth(QSqlQuery &query, const QString &appname,
+                                          const QDate &day)
+{
+    const QDate first(day.year(), day.month(), 1);
+    QList<AppFlowDateParameter> days;
+    for (int i = 0; i < first.daysInMonth(); ++i) {
+        const QDate current = first.addDays(i);
+        days.append(FlowMerge::dailyRecord(appname, current, queryAppDay(query, appname, current)));
+    }
+    return days;
+}
+
+} // namespace LiteralFlowQueries

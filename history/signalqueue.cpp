@@ -1,0 +1,13 @@
+#include "history/signalqueue.h"
+
+const char *signalQueueTypeName(SignalQueueType type)
+{
+    static const char *const names[] = {
+        "DeleteFlowCacheData",     "SaveFlowCacheDataToLst",  "SaveFlowData",
+        "GetYesterdayFlowData",    "GetTodayFlowData",        "GetLastMonthFlowData",
+        "GetThisMonthFlowData",    "GetAppYesterdayFlowData", "GetAppTodayFlowData",
+        "GetAppLastMonthFlowData", "GetAppThisMonthFlowData",
+    };
+    const int index = static_cast<int>(type);
+    return index >= 0 && index < int(sizeof names / sizeof *names) ? names[index] : "unknown";
+}

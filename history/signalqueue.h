@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMetaType>
+#include <QPair>
+#include <QString>
+
+// The kinds of request the history store's queue carries; each selects one handler.
+enum SignalQueueType {
+    DeleteFlowCacheData = 0,
+    SaveFlowCacheDataToLst = 1,
+    SaveFlowData = 2,
+    GetYesterdayFlowData = 3,
+    GetTodayFlowData = 4,
+    GetLastMonthFlowData = 5,
+    GetThisMonthFlowData = 6,
+    GetAppYesterdayFlowData = 7,
+    GetAppTodayFlowData = 8,
+    GetAppLastMonthFlowData = 9,
+    GetAppThisMonthFlowData = 10,
+};
+
+// The payload of a request; unused members stay empty or zero.
+struct SignalQueFlow
+{
+    QString appname;
+    QString sname;
+    double downloaded = 0;
+    double uploaded = 0;
+};
+
+using SignalQueueEntry = QPair<SignalQueueType, SignalQueFlow>;
+
+// The enumerator's name, for log lines.
+const char *signalQueueTypeName(SignalQueueType type);
+
+Q_DECLARE_METATYPE(SignalQueueType)
+Q_DECLARE_METATYPE(SignalQueFlow)

@@ -1,0 +1,163 @@
+#include "ownedworker.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <limits>
+
+namespace {
+const QString kSpeed = QStringLiteral("kb/s");
+const QString kTotal = QStringLiteral("total_kb");
+} // namespace
+
+// Samples arrive as the monitor proxy's signal, which the worker takes twice.
+class TestSampleIntake : public QObject
+{
+    Q_OBJECT
+
+    OwnedWorker worker;
+
+    void giveProcesses(const WardenProcessInfoList &processes)
+    {
+        WardenProcessList pids;
+        for (const WardenProcessInfo &process : processes)
+            pids << process.pid;
+        emit worker->m_analysisApp->processInfoList(processes);
+        emit worker->m_analysisApp->allProcPidList(pids);
+    }
+    void sample(int pid, double recv, double send, const QString &type = kSpeed)
+    {
+        emit worker->m_monitorNetFlow->NotifyDetailData("proc", recv, send, pid, "eth0", type);
+    }
+    QList<AppParameter> list(const QString &type = kSpeed)
+    {
+        return type == kSpeed ? worker->m_speedList : worker->m_totalList;
+    }
+
+private slots:
+    void init()
+    {
+        worker = makeWorker();
+        giveProcesses({{100, "mail", "/apps/mail.desktop"},
+                       {101, "mail-helper", "/apps/mail.desktop"},
+                       {200, "player", "/apps/player.desktop"},
+                       {300, "office", "/apps/office.desktop"}});
+    }
+    void cleanup() { worker.reset(); }
+
+    void first_sample_is_recorded_once_and_the_same_pid_keeps_the_last_figures()
+    {
+        sample(100, 5, 1);
+        QCOMPARE(list().size(), 1);
+        QCOMPARE(list().first().desktop, QStringLiteral("mail.desktop"));
+        QCOMPARE(list().first().sName, QStringLiteral("mail"));
+        sample(100, 7, 2);
+        QCOMPARE(list().size(), 1);
+        QCOMPARE(list().first().recv, 7.0);
+        QCOMPARE(list().first().send, 2.0);
+        QVERIFY(worker->m_totalList.isEmpty());
+    }
+
+    void second_process_ends_with_its_pid_and_own_figures()
+    {
+        sample(100, 10, 2);
+        sample(101, 3, 1); // first run adds (rule c), second run sets (rule a)
+        QCOMPARE(list().size(), 1);
+        QCOMPARE(list().first().pid, 101);
+        QCOMPARE(list().first().recv, 3.0);
+    }
+
+    void same_process_name_then_no_match_updates_the_first_and_appends_once()
+    {
+        giveProcesses(
+            {{100, "tool", "/a.desktop"}, {200, "x", "/b.desktop"}, {300, "tool", "/c.desktop"}});
+        sample(100, 1, 1);
+        sample(200, 2, 2);
+        sample(300, 9, 8);
+        QCOMPARE(list().size(), 3);
+        QCOMPARE(list()[0].pid, 300);
+        QCOMPARE(list()[0].desktop, QStringLiteral("c.desktop"));
+        QCOMPARE(list()[0].recv, 9.0);
+        QCOMPARE(list()[2].pid, 300);
+    }
+
+    void new_entry_leaves_other_entries_current_figures_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::newRow("speed") << kSpeed;
+        QTest::newRow("total") << kTotal;
+    }
+    void new_entry_leaves_other_entries_current_figures()
+    {
+        QFETCH(QString, type);
+        sample(100, 100, 10, type);
+        sample(100, 150, 20, type);
+        sample(200, 5, 1, type);
+        sample(300, 7, 3, type);
+        QCOMPARE(list(type).size(), 3);
+        QCOMPARE(list(type)[0].recv, 150.0);
+        QCOMPARE(list(type)[0].send, 20.0);
+        QCOMPARE(list(type)[1].recv, 5.0);
+    }
+
+    void samples_are_ignored_without_listed_pid_process_or_desktop()
+    {
+        giveProcesses({{0, "kernel", "/k.desktop"},
+                       {100, "mail", "/mail.desktop"},
+                       {400, "daemon", "/apps/"},
+                       {500, "none", ""}});
+        worker->Getallprocpid({0, 100, 400, 500, 600});
+        for (int pid : {0, 400, 500, 600, 700})
+            sample(pid, 1, 1);
+        worker->Getallprocpid({});
+        sample(100, 1, 1);
+        QVERIFY(worker->m_flowMap.isEmpty());
+    }
+
+    void samples_with_figures_that_are_not_finite_are_dropped()
+    {
+        sample(100, 4, 2, kTotal);
+        sample(100, std::numeric_limits<double>::quiet_NaN(), 2, kTotal);
+        sample(100, 4, -std::numeric_limits<double>::infinity(), kTotal);
+        sample(200, std::numeric_limits<double>::infinity(), 1, kTotal);
+        QCOMPARE(list(kTotal).size(), 1);
+        QCOMPARE(list(kTotal).first().recv, 4.0);
+        QCOMPARE(list(kTotal).first().send, 2.0);
+    }
+
+    void duplicate_pid_takes_the_first_record_through_the_alias_table()
+    {
+        giveProcesses({{100, "b", "/opt/browser360-cn.desktop"}, {100, "c", "/c.desktop"}});
+        sample(100, 1, 1, kTotal);
+        QCOMPARE(list(kTotal).first().desktop, QStringLiteral("cn.360.browser-cn.desktop"));
+        QCOMPARE(list(kTotal).first().sName, QStringLiteral("b"));
+    }
+
+    void speed_reset_zeroes_the_entries_as_appended()
+    {
+        worker->m_speedList = {AppParameter()};
+        worker->resetSpeedFigures();
+        QCOMPARE(worker->m_speedList.size(), 1); // no entries yet: left alone
+
+        sample(100, 5, 1);
+        worker->onAppMonitorNetFlowDetailData("p", 3, 1, 101, "eth0", kSpeed); // rule c only
+        sample(100, 5, 1, kTotal);
+        worker->resetSpeedFigures();
+        QCOMPARE(list().first().pid, 100);
+        QCOMPARE(list().first().recv + list().first().send, 0.0);
+        QCOMPARE(list(kTotal).first().recv, 5.0);
+    }
+
+    void each_desktop_list_signals_one_update_also_when_empty()
+    {
+        QSignalSpy updates(worker.get(), &TrafficDetailsWorker::DesktopUpdate);
+        emit worker->m_analysisApp->singleProcDesktopList({"/a.desktop", "/b.desktop"});
+        emit worker->m_analysisApp->singleProcDesktopList({});
+        emit worker->m_analysisApp->guiProcDesktopList({"/a.desktop"});
+        QCOMPARE(updates.count(), 2);
+        QVERIFY(worker->m_desktoplist.isEmpty());
+        QCOMPARE(worker->m_guidesktop, QStringList({"/a.desktop"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSampleIntake)
+#include "tst_sampleintake.moc"
