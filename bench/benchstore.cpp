@@ -2,11 +2,14 @@
 
 #include "datasets.h"
 #include "history/usedata.h"
+#include "records/clock.h"
 #include "records/cmutex.h"
 
+#include <QFile>
 #include <QElapsedTimer>
 
-BenchStore::BenchStore() : m_store(new UseData)
+BenchStore::BenchStore(const QString &databasePath)
+    : m_databasePath(databasePath), m_store(new UseData)
 {
     m_store->moveToThread(&m_thread);
     m_thread.start();
@@ -81,15 +84,25 @@ static void queueSave(UseData *store, QVector<double> &totals, int applications,
     store->enqueueSaveFlowData();
 }
 
+void BenchStore::keepModificationMonth()
+{
+    QFile file(m_databasePath);
+    if (file.open(QIODevice::ReadWrite))
+        file.setFileTime(Clock::now(), QFileDevice::FileModificationTime);
+}
+
 double BenchStore::save(int applications)
 {
+    keepModificationMonth();
     ++m_round;
     return queueAndWait(
         [&](UseData *store) { queueSave(store, m_totals, applications, m_round); }, false);
 }
 
-double BenchStore::tick(int applications)
+double BenchStore::tick(int applications, bool newMonth)
 {
+    if (!newMonth)
+        keepModificationMonth();
     ++m_round;
     return queueAndWait(
         [&](UseData *store) {

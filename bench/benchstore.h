@@ -15,20 +15,26 @@ class BenchStore
 public:
     enum Answer { AllDay, AllMonth, AppDay, AppMonth };
 
-    BenchStore();
+    // `databasePath` is the store's file, whose modification time the saves keep in the
+    // clock's month, so that no save starts the monthly removal of old rows.
+    explicit BenchStore(const QString &databasePath);
     ~BenchStore();
 
     // Milliseconds until the answer was emitted.
     double request(Answer answer, const QString &appname = QString());
     // Milliseconds for a save of `applications` samples (clear, samples, save), until done.
     double save(int applications);
-    // A collector tick: a save of `applications` and the month's answer.
-    double tick(int applications);
+    // A collector tick: a save of `applications` and the month's answer. With `newMonth`, the
+    // file keeps the modification time it has, so a save in a new month removes old rows.
+    double tick(int applications, bool newMonth = false);
     void sync();
 
 private:
     double queueAndWait(const std::function<void(UseData *)> &work, bool answered);
 
+    void keepModificationMonth();
+
+    QString m_databasePath;
     QThread m_thread;
     UseData *m_store;
     QSemaphore m_answered;

@@ -126,7 +126,7 @@ void runSet(const DataSet &set, const QString &folder, bool literalMonths, bool 
 
     QElapsedTimer timer;
     timer.start();
-    BenchStore store;
+    BenchStore store(path);
     store.request(BenchStore::AllDay); // answered once the sums are built
     const double buildSeconds = timer.elapsed() / 1000.0;
     const double buildHold = probe.longestWaitMs();
@@ -224,7 +224,7 @@ void runSet(const DataSet &set, const QString &folder, bool literalMonths, bool 
         Clock::setNowSource([] { return QDateTime(QDate(2024, 8, 1), QTime(0, 10)); });
         probe.reset();
         timer.restart();
-        store.save(20);
+        store.tick(20, true);
         QSqlDatabase check = QSqlDatabase::addDatabase("QSQLITE", "retention");
         check.setDatabaseName(path);
         check.open();
@@ -250,7 +250,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        QTextStream(stderr) << "usage: history-bench FOLDER\n";
+        QTextStream(stderr) << "usage: history-bench FOLDER [small|full]\n";
         return 2;
     }
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
@@ -265,7 +265,10 @@ int main(int argc, char *argv[])
         out << set.name << " ready after " << timer.elapsed() / 1000.0 << " s\n";
         out.flush();
     }
-    runSet(small, folder, true, false);
-    runSet(full, folder, false, true);
+    const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (only != "full")
+        runSet(small, folder, true, false);
+    if (only != "small")
+        runSet(full, folder, false, true);
     return 0;
 }

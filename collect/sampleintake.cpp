@@ -51,6 +51,8 @@ void TrafficDetailsWorker::onAppMonitorNetFlowDetailData(QString name, double re
         m_matchState = 0;
         appendSample();
     }
+    if (type == kTotalType)
+        applyProcessTotals();
     m_speedList = m_flowMap[kSpeedType];
     m_totalList = m_flowMap[kTotalType];
 }
@@ -113,6 +115,26 @@ void TrafficDetailsWorker::appendSample()
                  << sample.send;
         m_totalEntries.append(sample);
         m_flowMap[kTotalType].append(sample);
+    }
+}
+
+void TrafficDetailsWorker::applyProcessTotals()
+{
+    const AppParameter &sample = m_appParameter;
+    m_processTotals.insert(sample.pid, sample);
+    double recv = 0;
+    double send = 0;
+    for (const AppParameter &process : qAsConst(m_processTotals)) {
+        if (process.desktop == sample.desktop) {
+            recv += process.recv;
+            send += process.send;
+        }
+    }
+    for (AppParameter &entry : m_flowMap[kTotalType]) {
+        if (entry.desktop == sample.desktop) {
+            entry.recv = recv;
+            entry.send = send;
+        }
     }
 }
 

@@ -47,6 +47,9 @@ public:
     UseData *m_useData = nullptr;
     QTimer *m_saveTimer = nullptr;
     QDateTime m_lastSaveTime;
+    // Latest "total_kb" sample of each process: an application's total is the
+    // sum over its processes, not the figure of whichever reported last.
+    QMap<int, AppParameter> m_processTotals;
 
     void requestTodayFlowData();
     void requestYesterdayFlowData();
@@ -73,5 +76,6 @@ private:
     QPair<QString, QString> lookupProcess(int pid);
     void scanEntries(QList<AppParameter> &entries);
     void appendSample();
+    void applyProcessTotals();
     void restartMonitor();
 };

@@ -12,15 +12,16 @@ constexpr int kVersion = 1;
 
 // A row the sums cover: a text name, a well-formed key of a real date and hour 00 to 23 (any
 // other key falls into some day's range in ways a per-day sum cannot follow), and numeric
-// amounts. %1 is the row's prefix ("NEW." in a trigger).
+// amounts. %1 is the row's prefix ("NEW." in a trigger). Days up to 28 skip the date test.
 QString regularRow(const QString &row)
 {
     return QStringLiteral(
                "(typeof(%1appname) = 'text' "
                "AND %1dataymdh GLOB '[0-9][0-9][0-9][0-9]/[01][0-9]/[0-3][0-9]/[0-2][0-9]' "
                "AND substr(%1dataymdh, 12, 2) <= '23' "
-               "AND date(replace(substr(%1dataymdh, 1, 10), '/', '-')) "
-               "= replace(substr(%1dataymdh, 1, 10), '/', '-') "
+               "AND (substr(%1dataymdh, 9, 2) BETWEEN '01' AND '28' "
+               "OR date(replace(substr(%1dataymdh, 1, 10), '/', '-')) "
+               "= replace(substr(%1dataymdh, 1, 10), '/', '-')) "
                "AND typeof(%1totalFlow) IN ('integer', 'real', 'null') "
                "AND typeof(%1downloadedFlow) IN ('integer', 'real', 'null') "
                "AND typeof(%1uploadedFlow) IN ('integer', 'real', 'null'))")
@@ -74,19 +75,21 @@ QStringList insertTriggers()
     };
 }
 
-// The build adds a slice of rows in rowid order, exactly as the trigger would have.
+// The build adds a slice of rows in rowid order, exactly as the trigger would have. Rows the
+// sums do not cover need not be left out: once one is found, the sums are not used.
 QString buildStatement(const QString &table, const QString &columns, const QString &selected,
                        const QString &key, const QString &update)
 {
     return QStringLiteral("INSERT INTO %1 (%2) SELECT %3, CAST(ifnull(totalFlow, 0) AS REAL), "
                           "CAST(ifnull(downloadedFlow, 0) AS REAL), "
                           "CAST(ifnull(uploadedFlow, 0) AS REAL) FROM flowDetail "
-                          "WHERE rowid > :from AND rowid <= :to AND %4 ORDER BY rowid "
-                          "ON CONFLICT (%5) DO UPDATE SET %6"
+                          "WHERE rowid > :from AND rowid <= :to AND appname IS NOT NULL "
+                          "AND dataymdh IS NOT NULL ORDER BY rowid "
+                          "ON CONFLICT (%4) DO UPDATE SET %5"
                           "totalFlow = totalFlow + excluded.totalFlow, "
                           "downloadedFlow = downloadedFlow + excluded.downloadedFlow, "
                           "uploadedFlow = uploadedFlow + excluded.uploadedFlow")
-        .arg(table, columns, selected, regularRow(QString()), key, update);
+        .arg(table, columns, selected, key, update);
 }
 } // namespace
 
@@ -264,6 +267,7 @@ void FlowSummaries::buildSlice(int budgetMs)
     exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
     if (ok && done)
         m_building = false;
+    fprintf(stderr, "build slice %lld..%lld %lld ms\n", from, to, (long long)timer.elapsed());
     m_buildSpan = nextSpan(m_buildSpan, timer.elapsed(), budgetMs);
 }
 
@@ -302,5 +306,6 @@ void FlowSummaries::retentionSlice(int budgetMs)
     m_retentionNext = end;
     if (done || !ok)
         m_retentionBound.clear();
+    fprintf(stderr, "retention slice %lld %lld ms\n", end, (long long)timer.elapsed());
     m_retentionSpan = nextSpan(m_retentionSpan, timer.elapsed(), budgetMs);
 }

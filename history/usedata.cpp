@@ -5,6 +5,7 @@
 #include <QDebug>
 #include <QMutexLocker>
 #include <QThread>
+#include <QElapsedTimer>
 
 namespace {
 // A request that keeps failing is dropped after this many attempts, so the ones behind it run.
@@ -93,6 +94,8 @@ void UseData::enqueueSaveFlowData()
 void UseData::onReqSendSignal()
 {
     QMutexLocker locker(&CMutex::instance()->mutex);
+    QElapsedTimer dbg; dbg.start();
+    struct P { QElapsedTimer &t; ~P() { if (t.elapsed() > 50) fprintf(stderr, "dispatch held %lld ms\n", (long long)t.elapsed()); } } p{dbg};
     // Entries queued while the loop below runs in this thread are taken by that loop.
     if (m_dispatching)
         return;

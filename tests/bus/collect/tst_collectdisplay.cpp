@@ -33,6 +33,9 @@ const QList<App> kApps = {{3101, "browser-bin", "web-browser.desktop", "Browser"
                           {3202, "mailer", "mail-client.desktop", "Mail"},
                           {3303, "player", "music-player.desktop", "Player"}};
 
+// A second process of the browser: the application's traffic is both processes'.
+const App kBrowserHelper = {3104, "browser-content", "web-browser.desktop", "Browser"};
+
 LauncherItemInfoList launcherItems()
 {
     LauncherItemInfoList items;
@@ -73,6 +76,9 @@ class TestCollectDisplay : public QObject
             pids << app.pid;
             desktops << kAppDir + app.desktopFile;
         }
+        processes << WardenProcessInfo{kBrowserHelper.pid, kBrowserHelper.procName,
+                                       kAppDir + kBrowserHelper.desktopFile};
+        pids << kBrowserHelper.pid;
         control->SetProcesses(processes).waitForFinished();
         control->SetPidList(pids).waitForFinished();
         control->SetDesktopList(desktops).waitForFinished();
@@ -85,11 +91,8 @@ class TestCollectDisplay : public QObject
         control->SendSample(app.procName, recv, send, app.pid, "wlan0", "total_kb")
             .waitForFinished();
         return QTest::qWaitFor([&] {
-            for (const AppParameter &entry : worker->m_totalList) {
-                if (entry.pid == app.pid && entry.recv == recv && entry.send == send)
-                    return true;
-            }
-            return false;
+            const AppParameter process = worker->m_processTotals.value(app.pid);
+            return process.recv == recv && process.send == send;
         });
     }
 
@@ -182,14 +185,15 @@ private slots:
         const App &browser = kApps[0];
         const App &mail = kApps[1];
         const App &player = kApps[2];
+        const App &helper = kBrowserHelper;
         // Applications appear at different times; running totals only grow.
         const QList<QList<QPair<const App *, QPair<double, double>>>> ticks = {
             {{&browser, {100, 10}}},
-            {{&browser, {150, 20}}},
+            {{&browser, {150, 20}}, {&helper, {40, 4}}},
             {{&browser, {180, 25}}, {&mail, {50, 5}}},
-            {{&browser, {200, 30}}, {&mail, {60, 8}}},
+            {{&helper, {70, 6}}, {&browser, {200, 30}}, {&mail, {60, 8}}},
             {{&player, {5, 1}}, {&browser, {210, 31}}},
-            {{&browser, {260, 40}}, {&mail, {90, 9}}, {&player, {7, 2}}},
+            {{&browser, {260, 40}}, {&mail, {90, 9}}, {&helper, {75, 9}}, {&player, {7, 2}}},
             {{&mail, {95, 11}}},
         };
         for (const auto &tick : ticks) {
@@ -211,7 +215,7 @@ private slots:
             emit worker->m_useData->notifyGetAppTodayFlowData(app.desktopFile);
         QTRY_COMPARE(saved.size(), kApps.size());
 
-        QCOMPARE(saved.value(browser.desktopFile), qMakePair(260.0, 40.0));
+        QCOMPARE(saved.value(browser.desktopFile), qMakePair(260.0 + 75.0, 40.0 + 9.0));
         QCOMPARE(saved.value(mail.desktopFile), qMakePair(95.0, 11.0));
         QCOMPARE(saved.value(player.desktopFile), qMakePair(7.0, 2.0));
     }

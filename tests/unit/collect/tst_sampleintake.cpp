@@ -66,6 +66,21 @@ private slots:
         QCOMPARE(list().first().recv, 3.0);
     }
 
+    void application_total_is_the_sum_of_its_processes_running_totals()
+    {
+        sample(100, 10, 2, kTotal);
+        sample(101, 3, 1, kTotal);
+        QCOMPARE(list(kTotal).size(), 1);
+        QCOMPARE(list(kTotal).first().recv, 13.0);
+        QCOMPARE(list(kTotal).first().send, 3.0);
+        sample(100, 12, 2, kTotal);
+        QCOMPARE(list(kTotal).first().recv, 15.0);
+        sample(200, 4, 4, kTotal);
+        QCOMPARE(list(kTotal).size(), 2);
+        QCOMPARE(list(kTotal).first().recv, 15.0);
+        QCOMPARE(list(kTotal).last().recv, 4.0);
+    }
+
     void same_process_name_then_no_match_updates_the_first_and_appends_once()
     {
         giveProcesses(
