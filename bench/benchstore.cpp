@@ -5,8 +5,8 @@
 #include "records/clock.h"
 #include "records/cmutex.h"
 
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 
 BenchStore::BenchStore(const QString &databasePath)
     : m_databasePath(databasePath), m_store(new UseData)
@@ -95,8 +95,8 @@ double BenchStore::save(int applications)
 {
     keepModificationMonth();
     ++m_round;
-    return queueAndWait(
-        [&](UseData *store) { queueSave(store, m_totals, applications, m_round); }, false);
+    return queueAndWait([&](UseData *store) { queueSave(store, m_totals, applications, m_round); },
+                        false);
 }
 
 double BenchStore::tick(int applications, bool newMonth)

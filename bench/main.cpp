@@ -39,13 +39,12 @@ void print(const QString &title, const QList<Row> &rows)
     out << "\n### " << title << "\n\n";
     out << "| measure (ms, min / median) | store | literal | target |\n|---|---|---|---|\n";
     for (const Row &row : rows)
-        out << "| " << row.name << " | " << row.store.text() << " | " << row.literal.text()
-            << " | " << row.target << " |\n";
+        out << "| " << row.name << " | " << row.store.text() << " | " << row.literal.text() << " | "
+            << row.target << " |\n";
     out.flush();
 }
 
-template <typename Work>
-Timings timed(int runs, Work work)
+template <typename Work> Timings timed(int runs, Work work)
 {
     Timings timings;
     for (int i = 0; i < runs; ++i) {
@@ -57,8 +56,7 @@ Timings timed(int runs, Work work)
     return timings;
 }
 
-template <typename Work>
-Timings measured(int runs, Work work)
+template <typename Work> Timings measured(int runs, Work work)
 {
     Timings timings;
     for (int i = 0; i < runs; ++i)
@@ -67,8 +65,7 @@ Timings measured(int runs, Work work)
 }
 
 // Kilobytes the resident size grows by while `work` runs.
-template <typename Work>
-qint64 addedMemoryKb(Work work)
+template <typename Work> qint64 addedMemoryKb(Work work)
 {
     const qint64 before = currentMemoryKb();
     resetPeakMemory();
@@ -101,6 +98,22 @@ double literalSave(QSqlQuery &query, QList<AppFlowDateParameter> &lastSaved, int
                        .arg(row.uploaded));
     lastSaved = cache;
     return timer.nsecsElapsed() / 1e6;
+}
+
+int countOf(const QString &path, const QString &select)
+{
+    int count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "count");
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(select) && query.next())
+                count = query.value(0).toInt();
+        }
+    }
+    QSqlDatabase::removeDatabase("count");
+    return count;
 }
 
 QString installAsHome(const DataSet &set, const QString &folder)
@@ -163,13 +176,11 @@ void runSet(const DataSet &set, const QString &folder, bool literalMonths, bool 
              "<= 2"},
             {"one application, this month",
              measured(kRuns, [&] { return store.request(BenchStore::AppMonth, kApp); }),
-             literalMonths
-                 ? timed(1, [&] { LiteralFlowQueries::queryAppMonth(rows, kApp, today); })
-                 : Timings(),
+             literalMonths ? timed(1, [&] { LiteralFlowQueries::queryAppMonth(rows, kApp, today); })
+                           : Timings(),
              "<= 10"},
         };
-        const qint64 storeMonthKb =
-            addedMemoryKb([&] { store.request(BenchStore::AllMonth); });
+        const qint64 storeMonthKb = addedMemoryKb([&] { store.request(BenchStore::AllMonth); });
         const qint64 storeAppMonthKb =
             addedMemoryKb([&] { store.request(BenchStore::AppMonth, kApp); });
         print("answers, " + set.name, answers);
@@ -197,7 +208,9 @@ void runSet(const DataSet &set, const QString &folder, bool literalMonths, bool 
                 measured(5, [&] { return literalSave(query, lastSaved, applications, ++round); });
             saves.append({QString("save of %1 applications").arg(applications),
                           measured(kRuns, [&] { return store.save(applications); }), literal,
-                          applications == 20 ? "<= 2" : applications == 200 ? "<= 15" : ""});
+                          applications == 20    ? "<= 2"
+                          : applications == 200 ? "<= 15"
+                                                : ""});
         }
     }
     QSqlDatabase::removeDatabase("literal-saves");
@@ -210,8 +223,8 @@ void runSet(const DataSet &set, const QString &folder, bool literalMonths, bool 
 
     out << "\nfile size: " << sizeBefore / 1048576 << " MB rows only, " << sizeAfter / 1048576
         << " MB with the sums\n";
-    out << "one-time build of the sums: " << buildSeconds
-        << " s in all, longest lock hold seen " << buildHold << " ms\n";
+    out << "one-time build of the sums: " << buildSeconds << " s in all, longest lock hold seen "
+        << buildHold << " ms\n";
     out << "longest lock hold seen during the ticks: " << tickHold << " ms\n";
 
     if (retention) {
@@ -225,21 +238,31 @@ void runSet(const DataSet &set, const QString &folder, bool literalMonths, bool 
         probe.reset();
         timer.restart();
         store.tick(20, true);
-        QSqlDatabase check = QSqlDatabase::addDatabase("QSQLITE", "retention");
-        check.setDatabaseName(path);
-        check.open();
-        for (;;) {
-            QThread::msleep(100);
-            QSqlQuery left(check);
-            left.exec("SELECT count(*) FROM flowDaySum WHERE dayKey < '2024/06/01'");
-            if (left.next() && left.value(0).toInt() == 0)
-                break;
+        // Done when May's day sums are gone, asked only once the file has been quiet for a
+        // while: a reader polling the file would make the store's commits wait for it.
+        QDateTime lastWrite = QFileInfo(path).lastModified();
+        qint64 quietSince = timer.elapsed();
+        int mayLeft = -1;
+        while (mayLeft != 0) {
+            QThread::msleep(50);
+            const QDateTime written = QFileInfo(path).lastModified();
+            if (written != lastWrite) {
+                lastWrite = written;
+                quietSince = timer.elapsed();
+            } else if (timer.elapsed() - quietSince > 300) {
+                mayLeft = countOf(path, "SELECT count(*) FROM flowDaySum WHERE dayKey < "
+                                        "'2024/06/01'");
+                quietSince = timer.elapsed();
+            }
         }
-        check.close();
-        check = QSqlDatabase();
-        QSqlDatabase::removeDatabase("retention");
-        out << "retention pass (May's rows): " << timer.elapsed() / 1000.0
-            << " s in all, longest lock hold seen " << probe.longestWaitMs() << " ms\n";
+        const double retentionSeconds = timer.elapsed() / 1000.0;
+        const double retentionHold = probe.longestWaitMs();
+        out << "rows of May left: "
+            << countOf(path, "SELECT count(*) FROM flowDetail WHERE rowid < (SELECT min(rowid) "
+                             "+ 1000 FROM flowDetail) AND dataymdh < '2024/06/01/00'")
+            << "\n";
+        out << "retention pass (May's rows): " << retentionSeconds
+            << " s in all, longest lock hold seen " << retentionHold << " ms\n";
     }
     out.flush();
     Clock::resetNowSource();

@@ -13,18 +13,19 @@ constexpr int kVersion = 1;
 // A row the sums cover: a text name, a well-formed key of a real date and hour 00 to 23 (any
 // other key falls into some day's range in ways a per-day sum cannot follow), and numeric
 // amounts. %1 is the row's prefix ("NEW." in a trigger). Days up to 28 skip the date test.
+// IN lists stay at two items: a longer one makes SQLite build a temporary table for every row.
 QString regularRow(const QString &row)
 {
     return QStringLiteral(
-               "(typeof(%1appname) = 'text' "
+               "coalesce(typeof(%1appname) = 'text' "
                "AND %1dataymdh GLOB '[0-9][0-9][0-9][0-9]/[01][0-9]/[0-3][0-9]/[0-2][0-9]' "
                "AND substr(%1dataymdh, 12, 2) <= '23' "
                "AND (substr(%1dataymdh, 9, 2) BETWEEN '01' AND '28' "
                "OR date(replace(substr(%1dataymdh, 1, 10), '/', '-')) "
                "= replace(substr(%1dataymdh, 1, 10), '/', '-')) "
-               "AND typeof(%1totalFlow) IN ('integer', 'real', 'null') "
-               "AND typeof(%1downloadedFlow) IN ('integer', 'real', 'null') "
-               "AND typeof(%1uploadedFlow) IN ('integer', 'real', 'null'))")
+               "AND typeof(%1totalFlow) NOT IN ('text', 'blob') "
+               "AND typeof(%1downloadedFlow) NOT IN ('text', 'blob') "
+               "AND typeof(%1uploadedFlow) NOT IN ('text', 'blob'), 0)")
         .arg(row);
 }
 
@@ -46,33 +47,30 @@ const QStringList kSchema = {
                    "BEGIN UPDATE flowSumState SET stale = 1 WHERE stale = 0; END"),
 };
 
-// Written without upsert syntax, so that older SQLite versions can still use the file.
-QStringList insertTriggers()
+// Written without upsert syntax, so that older SQLite versions can still use the file. One
+// trigger only: two on the same insert made every row cost a heap trim.
+QString insertTrigger()
 {
     const QString amounts = QStringLiteral(
         "CAST(ifnull(NEW.totalFlow, 0) AS REAL), CAST(ifnull(NEW.downloadedFlow, 0) AS REAL), "
         "CAST(ifnull(NEW.uploadedFlow, 0) AS REAL)");
-    const QString add = QStringLiteral(
-        "totalFlow = totalFlow + ifnull(NEW.totalFlow, 0), "
-        "downloadedFlow = downloadedFlow + ifnull(NEW.downloadedFlow, 0), "
-        "uploadedFlow = uploadedFlow + ifnull(NEW.uploadedFlow, 0)");
-    return {
-        QStringLiteral(
-            "CREATE TRIGGER flowDetail_sum_insert AFTER INSERT ON flowDetail WHEN %1 BEGIN "
-            "UPDATE flowHourSum SET sName = NEW.sName, %2 "
-            "WHERE appname = NEW.appname AND hourKey = NEW.dataymdh; "
-            "INSERT OR IGNORE INTO flowHourSum VALUES (NEW.appname, NEW.dataymdh, NEW.sName, %3); "
-            "UPDATE flowDaySum SET sName = NEW.sName, hourKey = NEW.dataymdh, %2 "
-            "WHERE dayKey = substr(NEW.dataymdh, 1, 10) AND appname = NEW.appname; "
-            "INSERT OR IGNORE INTO flowDaySum VALUES (substr(NEW.dataymdh, 1, 10), NEW.appname, "
-            "NEW.sName, NEW.dataymdh, NEW.rowid, %3); "
-            "UPDATE flowSumState SET builtTo = NEW.rowid; END")
-            .arg(regularRow(QStringLiteral("NEW.")), add, amounts),
-        QStringLiteral("CREATE TRIGGER flowDetail_sum_irregular AFTER INSERT ON flowDetail "
-                       "WHEN NOT %1 BEGIN "
-                       "UPDATE flowSumState SET builtTo = NEW.rowid, irregular = 1; END")
-            .arg(regularRow(QStringLiteral("NEW."))),
-    };
+    const QString add =
+        QStringLiteral("totalFlow = totalFlow + ifnull(NEW.totalFlow, 0), "
+                       "downloadedFlow = downloadedFlow + ifnull(NEW.downloadedFlow, 0), "
+                       "uploadedFlow = uploadedFlow + ifnull(NEW.uploadedFlow, 0)");
+    return QStringLiteral(
+               "CREATE TRIGGER flowDetail_sum_insert AFTER INSERT ON flowDetail BEGIN "
+               "UPDATE flowHourSum SET sName = NEW.sName, %1 "
+               "WHERE appname = NEW.appname AND hourKey = NEW.dataymdh; "
+               "INSERT OR IGNORE INTO flowHourSum VALUES (NEW.appname, NEW.dataymdh, NEW.sName, "
+               "%2); "
+               "UPDATE flowDaySum SET sName = NEW.sName, hourKey = NEW.dataymdh, %1 "
+               "WHERE dayKey = substr(NEW.dataymdh, 1, 10) AND appname = NEW.appname; "
+               "INSERT OR IGNORE INTO flowDaySum VALUES (substr(NEW.dataymdh, 1, 10), "
+               "NEW.appname, NEW.sName, NEW.dataymdh, NEW.rowid, %2); "
+               "UPDATE flowSumState SET builtTo = NEW.rowid, irregular = irregular OR NOT %3; "
+               "END")
+        .arg(add, amounts, regularRow(QStringLiteral("NEW.")));
 }
 
 // The build adds a slice of rows in rowid order, exactly as the trigger would have. Rows the
@@ -132,18 +130,18 @@ bool FlowSummaries::check()
     QSqlQuery state(m_db);
     if (!state.exec(QStringLiteral(
             "SELECT version, builtTo, complete, stale, (SELECT max(rowid) FROM flowDetail), "
-            "(SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name IN "
-            "('flowDetail_sum_insert', 'flowDetail_sum_irregular')), "
+            "(SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND "
+            "name = 'flowDetail_sum_insert'), "
             "(SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
-            "('flowHourSum', 'flowDaySum')) FROM flowSumState"))
-        || !state.next())
+            "('flowHourSum', 'flowDaySum')) FROM flowSumState")) ||
+        !state.next())
         return false;
     const bool sameVersion = state.value(0).toInt() == kVersion;
     const qint64 builtTo = state.value(1).toLongLong();
     const bool complete = state.value(2).toBool();
     const bool stale = state.value(3).toBool();
     const qint64 lastRow = state.value(4).toLongLong();
-    const bool kept = state.value(5).toInt() == 2;
+    const bool kept = state.value(5).toInt() == 1;
     const bool tables = state.value(6).toInt() == 2;
     state.finish();
 
@@ -163,13 +161,12 @@ void FlowSummaries::startBuild()
     for (const QString &statement : kSchema)
         exec(statement);
     const bool cleared =
-        exec(QStringLiteral("DROP TRIGGER IF EXISTS flowDetail_sum_insert"))
-        && exec(QStringLiteral("DROP TRIGGER IF EXISTS flowDetail_sum_irregular"))
-        && exec(QStringLiteral("DELETE FROM flowHourSum"))
-        && exec(QStringLiteral("DELETE FROM flowDaySum"))
-        && exec(QStringLiteral("UPDATE flowSumState SET version = %1, builtTo = 0, complete = 0, "
-                               "stale = 0, irregular = 0")
-                    .arg(kVersion));
+        exec(QStringLiteral("DROP TRIGGER IF EXISTS flowDetail_sum_insert")) &&
+        exec(QStringLiteral("DELETE FROM flowHourSum")) &&
+        exec(QStringLiteral("DELETE FROM flowDaySum")) &&
+        exec(QStringLiteral("UPDATE flowSumState SET version = %1, builtTo = 0, complete = 0, "
+                            "stale = 0, irregular = 0")
+                 .arg(kVersion));
     exec(cleared ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
     m_building = cleared;
 }
@@ -188,8 +185,10 @@ FlowSummaries::Answers FlowSummaries::answers()
 void FlowSummaries::startRetention(const QString &bound)
 {
     QSqlQuery range(m_db);
-    if (!range.exec(QStringLiteral("SELECT min(rowid), max(rowid) FROM flowDetail"))
-        || !range.next()) {
+    // Apart, min and max each read one end of the table; together they would read all of it.
+    if (!range.exec(QStringLiteral(
+            "SELECT (SELECT min(rowid) FROM flowDetail), (SELECT max(rowid) FROM flowDetail)")) ||
+        !range.next()) {
         qDebug() << range.lastError();
         return;
     }
@@ -260,14 +259,12 @@ void FlowSummaries::buildSlice(int budgetMs)
     ok = ok && exec(QStringLiteral("UPDATE flowSumState SET builtTo = %1").arg(to));
     const bool done = ok && to >= lastRow;
     if (done) {
-        for (const QString &trigger : insertTriggers())
-            ok = ok && exec(trigger);
-        ok = ok && exec(QStringLiteral("UPDATE flowSumState SET complete = 1"));
+        ok = ok && exec(insertTrigger()) &&
+             exec(QStringLiteral("UPDATE flowSumState SET complete = 1"));
     }
     exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
     if (ok && done)
         m_building = false;
-    fprintf(stderr, "build slice %lld..%lld %lld ms\n", from, to, (long long)timer.elapsed());
     m_buildSpan = nextSpan(m_buildSpan, timer.elapsed(), budgetMs);
 }
 
@@ -280,8 +277,8 @@ void FlowSummaries::retentionSlice(int budgetMs)
     const bool wasStale = value(QStringLiteral("SELECT stale FROM flowSumState")).toBool();
     const qint64 end = m_retentionNext + m_retentionSpan;
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral(
-        "DELETE FROM flowDetail WHERE rowid >= ? AND rowid < ? AND dataymdh < ?"));
+    query.prepare(
+        QStringLiteral("DELETE FROM flowDetail WHERE rowid >= ? AND rowid < ? AND dataymdh < ?"));
     query.addBindValue(m_retentionNext);
     query.addBindValue(end);
     query.addBindValue(m_retentionBound);
@@ -306,6 +303,5 @@ void FlowSummaries::retentionSlice(int budgetMs)
     m_retentionNext = end;
     if (done || !ok)
         m_retentionBound.clear();
-    fprintf(stderr, "retention slice %lld %lld ms\n", end, (long long)timer.elapsed());
     m_retentionSpan = nextSpan(m_retentionSpan, timer.elapsed(), budgetMs);
 }

@@ -71,7 +71,9 @@ QList<QList<AppFlowDateParameter>> hoursByDay(QSqlQuery &query, const QString &a
         return byDay;
     while (query.next()) {
         const AppFlowDateParameter record = recordOf(query);
-        const int day = first.daysTo(QDate::fromString(record.date.left(10), "yyyy/MM/dd"));
+        const QDate date(record.date.midRef(0, 4).toInt(), record.date.midRef(5, 2).toInt(),
+                         record.date.midRef(8, 2).toInt());
+        const int day = first.daysTo(date);
         if (day >= 0 && day < days)
             byDay[day].append(record);
     }
@@ -91,8 +93,7 @@ bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate
     return mergeDays(query, list, first, first.addDays(first.daysInMonth() - 1));
 }
 
-QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname,
-                                        const QDate &day)
+QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day)
 {
     return FlowMerge::hourlyAnswer(appname, day, hoursByDay(query, appname, day, 1).first());
 }

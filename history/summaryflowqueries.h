@@ -12,8 +12,7 @@ namespace SummaryFlowQueries {
 
 bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day);
 bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day);
-QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname,
-                                        const QDate &day);
+QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day);
 QList<AppFlowDateParameter> queryAppMonth(QSqlQuery &query, const QString &appname,
                                           const QDate &day);
 

@@ -5,13 +5,15 @@
 #include <QDebug>
 #include <QMutexLocker>
 #include <QThread>
-#include <QElapsedTimer>
+#include <QTimer>
 
 namespace {
 // A request that keeps failing is dropped after this many attempts, so the ones behind it run.
 constexpr int kAttemptsPerRequest = 3;
-// How long one slice of building sums or removing old rows may hold the lock.
+// How long one slice of building sums or removing old rows may hold the lock, and the pause
+// after it: the lock is not fair, and threads waiting for it must get their turn.
 constexpr int kSummaryWorkMs = 60;
+constexpr int kSummaryPauseMs = 5;
 } // namespace
 
 UseData::UseData(QObject *parent) : QObject(parent)
@@ -94,8 +96,6 @@ void UseData::enqueueSaveFlowData()
 void UseData::onReqSendSignal()
 {
     QMutexLocker locker(&CMutex::instance()->mutex);
-    QElapsedTimer dbg; dbg.start();
-    struct P { QElapsedTimer &t; ~P() { if (t.elapsed() > 50) fprintf(stderr, "dispatch held %lld ms\n", (long long)t.elapsed()); } } p{dbg};
     // Entries queued while the loop below runs in this thread are taken by that loop.
     if (m_dispatching)
         return;
@@ -135,8 +135,7 @@ void UseData::scheduleSummaryWork()
     if (m_summaryWorkScheduled)
         return;
     m_summaryWorkScheduled = true;
-    QMetaObject::invokeMethod(
-        this, [this] { doSummaryWork(); }, Qt::QueuedConnection);
+    QTimer::singleShot(kSummaryPauseMs, this, [this] { doSummaryWork(); });
 }
 
 void UseData::doSummaryWork()

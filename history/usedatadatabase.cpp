@@ -62,9 +62,9 @@ void UseData::attachSummaries()
 {
     m_summaries.attach(m_db);
     m_insert = QSqlQuery(m_db);
-    m_insert.prepare(QStringLiteral(
-        "INSERT INTO flowDetail VALUES (?, ?, ?, coalesce(CAST(? AS REAL), ?), "
-        "coalesce(CAST(? AS REAL), ?), coalesce(CAST(? AS REAL), ?));"));
+    m_insert.prepare(
+        QStringLiteral("INSERT INTO flowDetail VALUES (?, ?, ?, coalesce(CAST(? AS REAL), ?), "
+                       "coalesce(CAST(? AS REAL), ?), coalesce(CAST(? AS REAL), ?));"));
     if (m_summaries.hasWork())
         scheduleSummaryWork();
 }

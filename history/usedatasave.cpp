@@ -6,7 +6,6 @@
 
 #include <QDebug>
 #include <QFileInfo>
-#include <QElapsedTimer>
 #include <QSqlError>
 
 bool UseData::deleteFlowCacheData()
@@ -43,7 +42,6 @@ bool UseData::saveFlowData()
         deleteOldFlowData();
     ensureConnection();
 
-    QElapsedTimer dbg; dbg.start();
     // One transaction per save; a failing row still keeps the rows written before it.
     const bool inTransaction = m_query.exec(QStringLiteral("BEGIN IMMEDIATE"));
     // A retry of a failed save goes on after the rows it already wrote, so that they are not
@@ -56,10 +54,8 @@ bool UseData::saveFlowData()
             return false;
         }
     }
-    const qint64 tIns = dbg.nsecsElapsed();
     if (!commit(inTransaction))
         return false;
-    fprintf(stderr, "save %d rows: insert %.2f ms commit %.2f ms\n", rows.size(), tIns/1e6, (dbg.nsecsElapsed()-tIns)/1e6);
     m_rowsWrittenByFailedSave = 0;
     m_lastSavedList = m_cacheList;
     return true;

@@ -2,46 +2,63 @@
 
 #include "records/wardenrecords.h"
 
-#include <QList>
-#include <QObject>
-#include <QStringList>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QTimer>
 
-// Stands in for the traffic details service on the private session bus: owns its name,
-// answers its methods, and sends its signals in the forms the real service puts on the wire.
-class FakeTrafficService : public QObject
+// Stands in for the traffic details service on the private session bus: takes every method
+// call of its interface and sends signals in the forms the real service puts on the wire.
+class FakeTrafficService : public QDBusVirtualObject
 {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "com.nimbra.warden.trafficdetails")
 public:
-    bool start();
-    void stop();
-
     // Every method call received, as "name" or "name argument".
     QStringList calls;
-    // Sent, in order, in reply to any per-application request.
+    // Sent, in order, some time after any per-application request.
     QList<WardenAppFlowList> appAnswers;
 
-    // Sends a flow list then a speed list every `intervalMs`.
-    void sendListsEvery(int intervalMs, const WardenDisplayList &speed,
-                        const WardenDisplayList &flow);
+    ~FakeTrafficService() override { stop(); }
 
-public slots:
-    void StartApp() { record(QStringLiteral("StartApp")); }
-    void ExitApp() { record(QStringLiteral("ExitApp")); }
-    void notifyGetYesterdayFlowData() { record(QStringLiteral("notifyGetYesterdayFlowData")); }
-    void notifyGetTodayFlowData() { record(QStringLiteral("notifyGetTodayFlowData")); }
-    void notifyGetLastMonthFlowData() { record(QStringLiteral("notifyGetLastMonthFlowData")); }
-    void notifyGetThisMonthFlowData() { record(QStringLiteral("notifyGetThisMonthFlowData")); }
-    void notifyGetAppYesterdayFlowData(const QString &appname);
-    void notifyGetAppTodayFlowData(const QString &appname);
-    void notifyGetAppLastMonthFlowData(const QString &appname);
-    void notifyGetAppThisMonthFlowData(const QString &appname);
+    bool start()
+    {
+        registerWardenDisplayMetaType();
+        registerWardenAppFlowMetaType();
+        return bus().registerVirtualObject(path(), this) && bus().registerService(service());
+    }
+    void stop()
+    {
+        bus().unregisterService(service());
+        bus().unregisterObject(path());
+    }
+    void sendSignal(const QString &name, const QVariant &argument)
+    {
+        QDBusMessage message = QDBusMessage::createSignal(path(), service(), name);
+        message << argument;
+        bus().send(message);
+    }
+
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        if (message.interface() != service())
+            return false;
+        QStringList call{message.member()};
+        for (const QVariant &argument : message.arguments())
+            call << argument.toString();
+        calls << call.join(QLatin1Char(' '));
+        connection.send(message.createReply());
+        // The real answer comes from the store's thread, after the method has returned.
+        if (message.member().startsWith(QLatin1String("notifyGetApp"))) {
+            QTimer::singleShot(50, this, [this, answers = appAnswers] {
+                for (const WardenAppFlowList &answer : answers)
+                    sendSignal(QStringLiteral("sendAppFlowData"), QVariant::fromValue(answer));
+            });
+        }
+        return true;
+    }
 
 private:
-    void record(const QString &call);
-    void answerApp(const QString &method, const QString &appname);
-    void sendSignal(const QString &name, const QVariant &argument);
-
-    QTimer m_listTimer;
+    static QDBusConnection bus() { return QDBusConnection::sessionBus(); }
+    static QString service() { return QStringLiteral("com.nimbra.warden.trafficdetails"); }
+    static QString path() { return QStringLiteral("/com/nimbra/warden/trafficdetails"); }
 };
