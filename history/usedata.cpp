@@ -12,8 +12,8 @@ namespace {
 constexpr int kAttemptsPerRequest = 3;
 // How long one slice of building sums or removing old rows may hold the lock, and the pause
 // after it: the lock is not fair, and threads waiting for it must get their turn.
-constexpr int kSummaryWorkMs = 60;
-constexpr int kSummaryPauseMs = 5;
+constexpr int kSummaryWorkMs = 50;
+constexpr int kSummaryPauseMs = 10;
 } // namespace
 
 UseData::UseData(QObject *parent) : QObject(parent)
@@ -126,7 +126,11 @@ bool UseData::readyToAnswer(SignalQueueType type)
     ensureConnection();
     if (m_summaries.answers() != FlowSummaries::Answers::NotYet)
         return true;
-    m_summaries.doWork(kSummaryWorkMs);
+    // A slice now, unless one has just run: between two slices the other threads waiting
+    // for the lock must get their turn.
+    if (m_sinceSummaryWork.isValid() && m_sinceSummaryWork.elapsed() < kSummaryPauseMs)
+        return false;
+    doSummarySlice();
     return m_summaries.answers() != FlowSummaries::Answers::NotYet;
 }
 
@@ -144,11 +148,17 @@ void UseData::doSummaryWork()
     m_summaryWorkScheduled = false;
     if (m_connectionThread != QThread::currentThread())
         return;
-    m_summaries.doWork(kSummaryWorkMs);
+    doSummarySlice();
     if (m_summaries.hasWork())
         scheduleSummaryWork();
     else if (!m_signalQueue.isEmpty())
         emit reqSendSignal();
+}
+
+void UseData::doSummarySlice()
+{
+    m_summaries.doWork(kSummaryWorkMs);
+    m_sinceSummaryWork.start();
 }
 
 bool UseData::handleRequest(const SignalQueueEntry &entry)

@@ -5,6 +5,7 @@
 #include "history/signalqueue.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QSqlDatabase>
@@ -61,6 +62,7 @@ private:
     bool readyToAnswer(SignalQueueType type);
     void scheduleSummaryWork();
     void doSummaryWork();
+    void doSummarySlice();
 
     void openDatabase();
     void connectDatabase(bool logged);
@@ -103,6 +105,7 @@ private:
     FlowSummaries m_summaries;
     // The one INSERT, prepared once: preparing it anew would compile the summing trigger again.
     QSqlQuery m_insert;
+    QElapsedTimer m_sinceSummaryWork;
     bool m_summaryWorkScheduled = false;
     // Rows of the current cache that a save which then failed has already written.
     int m_rowsWrittenByFailedSave = 0;

@@ -15,13 +15,24 @@ struct ClientRun
     QString out, err;
 };
 
+WardenDisplay row(const QString &appName, const QString &recv, const QString &send,
+                  const QString &total)
+{
+    WardenDisplay display;
+    display.appName = appName;
+    display.recvText = recv;
+    display.sendText = send;
+    display.totalText = total;
+    return display;
+}
+
 // Runs the client while this process's event loop keeps the fake service answering.
 ClientRun runClient(const QStringList &arguments)
 {
     QProcess process;
     process.start(QStringLiteral(NWT_CLIENT_BINARY), arguments);
-    QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 15000);
-    process.kill(); // still running only when hung
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 15000))
+        process.kill(); // hung
     process.waitForFinished();
     const bool exited = process.exitStatus() == QProcess::NormalExit;
     return {exited ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
@@ -97,9 +108,9 @@ private slots:
 
     void watch_asks_for_the_period_and_prints_count_blocks()
     {
-        const WardenDisplayList speed = {{"Firefox", {}, {}, "1.50", "0.25", "9.00"}};
-        const WardenDisplayList flow = {{"Firefox", {}, {}, "100.00", "20.50", "120.50"},
-                                        {"Terminal", {}, {}, "3.00", "1.00", "4.00"}};
+        const WardenDisplayList speed = {row("Firefox", "1.50", "0.25", "9.00")};
+        const WardenDisplayList flow = {row("Firefox", "100.00", "20.50", "120.50"),
+                                        row("Terminal", "3.00", "1.00", "4.00")};
         QTimer lists;
         connect(&lists, &QTimer::timeout, this, [&] {
             m_service->sendSignal("displayflow", QVariant::fromValue(flow));
