@@ -19,4 +19,7 @@ pids+=($!)
 sleep 1
 
 echo "Service log: $logs/service.log; history: $HOME/.nimbra-warden/warden.db"
+echo "From another terminal: DBUS_SESSION_BUS_ADDRESS='$DBUS_SESSION_BUS_ADDRESS' \\"
+echo "    $build/tools/traffic-client/nimbra-warden-traffic history firefox-esr.desktop today"
+sleep 3
 "$build/tools/traffic-client/nimbra-warden-traffic" watch

@@ -1,12 +1,12 @@
 #include "historytestsupport.h"
 
-#include "history/usedata.h"
 #include "records/clock.h"
 #include "records/cmutex.h"
 
 #include <QDir>
 #include <QMutex>
-#include <QSqlDatabase>
+#include <QScopedPointer>
+#include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -19,21 +19,13 @@ namespace {
 QMutex s_logLock;
 QStringList s_logLines;
 QtMessageHandler s_previousHandler = nullptr;
-
-void captureMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    {
-        QMutexLocker locker(&s_logLock);
-        s_logLines.append(message);
-    }
-    s_previousHandler(type, context, message);
-}
 } // namespace
 
-void useTemporaryHome()
+void useFreshHome()
 {
-    static QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
+    static QScopedPointer<QTemporaryDir> home;
+    home.reset(new QTemporaryDir);
+    qputenv("HOME", home->path().toLocal8Bit());
 }
 
 QString databasePath()
@@ -41,9 +33,11 @@ QString databasePath()
     return QDir::homePath() + QStringLiteral("/.nimbra-warden/warden.db");
 }
 
-void removeDatabaseDirectory()
+void setLastModified(const QDateTime &moment)
 {
-    QDir(QDir::homePath() + QStringLiteral("/.nimbra-warden")).removeRecursively();
+    QFile file(databasePath());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(moment, QFileDevice::FileModificationTime));
 }
 
 void setNow(const QDateTime &now)
@@ -51,11 +45,26 @@ void setNow(const QDateTime &now)
     Clock::setNowSource([now] { return now; });
 }
 
+QStringList describe(const QList<AppFlowDateParameter> &records)
+{
+    QStringList described;
+    for (const AppFlowDateParameter &r : records)
+        described.append(
+            QStringList({r.appname, r.sname, r.date, QString::number(r.downloaded, 'g', 17),
+                         QString::number(r.uploaded, 'g', 17), QString::number(r.total, 'g', 17)})
+                .join('|'));
+    return described;
+}
+
 LogCapture::LogCapture()
 {
-    QMutexLocker locker(&s_logLock);
     s_logLines.clear();
-    s_previousHandler = qInstallMessageHandler(captureMessage);
+    s_previousHandler = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            QMutexLocker locker(&s_logLock);
+            s_logLines.append(message);
+            s_previousHandler(type, context, message);
+        });
 }
 
 LogCapture::~LogCapture()
@@ -77,9 +86,7 @@ StoreThread::StoreThread() : m_store(new UseData)
 
 StoreThread::~StoreThread()
 {
-    sync();
-    QMetaObject::invokeMethod(
-        m_store, [store = m_store] { delete store; }, Qt::BlockingQueuedConnection);
+    sync([this] { delete m_store; });
     m_thread.quit();
     m_thread.wait();
 }
@@ -90,13 +97,43 @@ void StoreThread::locked(const std::function<void(UseData *)> &work)
     work(m_store);
 }
 
-void StoreThread::sync()
+void StoreThread::sync(const std::function<void()> &there)
 {
-    QMetaObject::invokeMethod(
-        m_store, [] {}, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(m_store, there, Qt::BlockingQueuedConnection);
 }
 
-FlowFile::FlowFile() : m_name(QStringLiteral("flow-file-inspection"))
+void StoreThread::save(const QList<Sample> &samples)
+{
+    locked([&](UseData *data) {
+        data->enqueueDeleteFlowCacheData();
+        for (const Sample &s : samples)
+            data->enqueueSaveFlowCacheDataToLst(s.appname, s.sname, s.downloaded, s.uploaded);
+        data->enqueueSaveFlowData();
+    });
+    sync();
+}
+
+QStringList ask(StoreThread &store, const Period &period, const QString &app)
+{
+    QSignalSpy spy(store.store(), period.answer);
+    store.locked([&](UseData *data) {
+        if (period.app)
+            emit(data->*period.app)(app);
+        else
+            emit(data->*period.all)();
+    });
+    int answers = 0;
+    for (int waitedMs = 0; answers == 0 && waitedMs < 10000; waitedMs += 10) {
+        if (waitedMs > 0)
+            QThread::msleep(10);
+        store.sync([&] { answers = spy.size(); }); // the spy records in the store's thread
+    }
+    if (answers != 1)
+        return {QString("%1 answers").arg(answers)};
+    return describe(spy.at(0).at(0).value<QList<AppFlowDateParameter>>());
+}
+
+FlowFile::FlowFile()
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(databasePath());
@@ -109,54 +146,48 @@ FlowFile::~FlowFile()
     QSqlDatabase::removeDatabase(m_name);
 }
 
-QSqlDatabase FlowFile::database() const
-{
-    return QSqlDatabase::database(m_name);
-}
-
 void FlowFile::exec(const QString &statement)
 {
-    QSqlQuery query(QSqlDatabase::database(m_name));
+    QSqlQuery query(database());
     if (!query.exec(statement))
         QFAIL(qPrintable(query.lastError().text()));
 }
 
-QList<QVariantList> FlowFile::rows(const QString &where)
+QStringList FlowFile::values(const QString &select)
 {
-    QSqlQuery query(QSqlDatabase::database(m_name));
-    QList<QVariantList> rows;
-    if (!query.exec(QStringLiteral("SELECT * FROM flowDetail %1 ORDER BY rowid").arg(where)))
-        return rows;
+    QSqlQuery query(database());
+    if (!query.exec(select))
+        return {query.lastError().text()};
+    QStringList values;
     while (query.next()) {
-        QVariantList row;
+        QStringList columns;
         for (int i = 0; i < query.record().count(); ++i)
-            row.append(query.value(i));
-        rows.append(row);
+            columns.append(query.value(i).toString());
+        values.append(columns.join('|'));
     }
-    return rows;
+    return values;
 }
 
-QVariant FlowFile::value(const QString &select)
+QStringList FlowFile::rows(const QString &where)
 {
-    QSqlQuery query(QSqlDatabase::database(m_name));
-    if (!query.exec(select) || !query.next())
-        return QVariant();
-    return query.value(0);
+    return values(
+        "SELECT appname, sName, downloadedFlow, uploadedFlow, totalFlow FROM flowDetail " + where +
+        " ORDER BY rowid");
 }
 
-void FlowFile::insert(const QString &appname, const QString &sname, const QString &key,
-                      double downloaded, double uploaded)
+void FlowFile::insert(const QList<Row> &rows)
 {
-    QSqlQuery query(QSqlDatabase::database(m_name));
+    QSqlQuery query(database());
     query.prepare(QStringLiteral("INSERT INTO flowDetail VALUES (?, ?, ?, ?, ?, ?)"));
-    query.addBindValue(appname);
-    query.addBindValue(sname);
-    query.addBindValue(key);
-    query.addBindValue(downloaded + uploaded);
-    query.addBindValue(downloaded);
-    query.addBindValue(uploaded);
-    if (!query.exec())
-        QFAIL(qPrintable(query.lastError().text()));
+    exec("BEGIN");
+    for (const Row &r : rows) {
+        for (const QVariant &value : QVariantList(
+                 {r.appname, r.sname, r.key, r.downloaded + r.uploaded, r.downloaded, r.uploaded}))
+            query.addBindValue(value);
+        if (!query.exec())
+            QFAIL(qPrintable(query.lastError().text()));
+    }
+    exec("COMMIT");
 }
 
 } // namespace HistoryTest
