@@ -1,6 +1,7 @@
 #include "history/literalflowqueries.h"
 
 #include "history/flowmerge.h"
+#include "history/flowrow.h"
 #include "history/hourkey.h"
 
 #include <QDebug>
@@ -9,18 +10,6 @@
 namespace LiteralFlowQueries {
 
 namespace {
-AppFlowDateParameter recordOf(const QSqlQuery &query)
-{
-    AppFlowDateParameter record;
-    record.appname = query.value(0).toString();
-    record.sname = query.value(1).toString();
-    record.date = query.value(2).toString();
-    record.total = query.value(3).toDouble();
-    record.downloaded = query.value(4).toDouble();
-    record.uploaded = query.value(5).toDouble();
-    return record;
-}
-
 // Rows come in the table's own order: the plain scan returns them as they were inserted.
 bool selectDay(QSqlQuery &query, const QDate &day, const QString *appname)
 {
@@ -45,7 +34,7 @@ bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &
     if (!selectDay(query, day, nullptr))
         return false;
     while (query.next())
-        FlowMerge::mergeByAppname(list, recordOf(query));
+        FlowMerge::mergeByAppname(list, FlowRow::fromQuery(query));
     query.finish();
     return true;
 }
@@ -68,7 +57,7 @@ QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname
     QList<AppFlowDateParameter> byHourKey;
     if (selectDay(query, day, &appname)) {
         while (query.next())
-            FlowMerge::mergeByDate(byHourKey, recordOf(query));
+            FlowMerge::mergeByDate(byHourKey, FlowRow::fromQuery(query));
         query.finish();
     }
     return FlowMerge::hourlyAnswer(appname, day, byHourKey);

@@ -1,6 +1,7 @@
 #include "history/summaryflowqueries.h"
 
 #include "history/flowmerge.h"
+#include "history/flowrow.h"
 #include "history/hourkey.h"
 
 #include <QDebug>
@@ -26,19 +27,6 @@ bool run(QSqlQuery &query, const QString &statement, const QVariantList &values)
     return false;
 }
 
-// Columns: appname, sName, hour key, totalFlow, downloadedFlow, uploadedFlow.
-AppFlowDateParameter recordOf(const QSqlQuery &query)
-{
-    AppFlowDateParameter record;
-    record.appname = query.value(0).toString();
-    record.sname = query.value(1).toString();
-    record.date = query.value(2).toString();
-    record.total = query.value(3).toDouble();
-    record.downloaded = query.value(4).toDouble();
-    record.uploaded = query.value(5).toDouble();
-    return record;
-}
-
 // Each application's day in the order of its first row, as reading the rows finds them.
 bool mergeDays(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &first,
                const QDate &last)
@@ -50,7 +38,7 @@ bool mergeDays(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate 
              {dayKey(first), dayKey(last)}))
         return false;
     while (query.next())
-        FlowMerge::mergeByAppname(list, recordOf(query));
+        FlowMerge::mergeByAppname(list, FlowRow::fromQuery(query));
     query.finish();
     return true;
 }
@@ -70,7 +58,7 @@ QList<QList<AppFlowDateParameter>> hoursByDay(QSqlQuery &query, const QString &a
               HourKey::dayUpperBound(first.addDays(days - 1))}))
         return byDay;
     while (query.next()) {
-        const AppFlowDateParameter record = recordOf(query);
+        const AppFlowDateParameter record = FlowRow::fromQuery(query);
         const QDate date(record.date.midRef(0, 4).toInt(), record.date.midRef(5, 2).toInt(),
                          record.date.midRef(8, 2).toInt());
         const int day = first.daysTo(date);
