@@ -7,8 +7,7 @@ DBusSignalRecorder::DBusSignalRecorder(const QDBusConnection &bus, const QString
                                        const QString &name)
 {
     QDBusConnection connection(bus);
-    m_connected =
-        connection.connect(service, path, interface, name, this, SLOT(record(QDBusMessage)));
+    connection.connect(service, path, interface, name, this, SLOT(record(QDBusMessage)));
 }
 
 bool DBusSignalRecorder::waitForCount(int count, int timeoutMs)

@@ -13,7 +13,6 @@ public:
     DBusSignalRecorder(const QDBusConnection &bus, const QString &service, const QString &path,
                        const QString &interface, const QString &name);
 
-    bool isConnected() const { return m_connected; }
     const QList<QDBusMessage> &messages() const { return m_messages; }
     int count() const { return m_messages.size(); }
     void clear() { m_messages.clear(); }
@@ -24,6 +23,5 @@ private slots:
     void record(const QDBusMessage &message);
 
 private:
-    bool m_connected = false;
     QList<QDBusMessage> m_messages;
 };

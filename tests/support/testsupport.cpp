@@ -2,7 +2,6 @@
 
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
-#include <QProcessEnvironment>
 #include <QTest>
 
 namespace TestSupport {
@@ -48,17 +47,10 @@ bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int tim
     return waitForOwnership(bus, name, false, timeoutMs);
 }
 
-QProcess *startProgram(const QString &program, const QStringList &arguments,
-                       const QStringList &extraEnvironment)
+QProcess *startProgram(const QString &program, const QStringList &arguments)
 {
     auto *process = new QProcess;
     process->setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString &entry : extraEnvironment) {
-        const int equals = entry.indexOf(QLatin1Char('='));
-        environment.insert(entry.left(equals), entry.mid(equals + 1));
-    }
-    process->setProcessEnvironment(environment);
     process->start(program, arguments);
     process->waitForStarted();
     return process;

@@ -18,7 +18,6 @@ bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int tim
 
 // Starts a program with stdout and stderr merged, for tests that read its log.
 // The caller owns the process; it is killed when destroyed.
-QProcess *startProgram(const QString &program, const QStringList &arguments = {},
-                       const QStringList &extraEnvironment = {});
+QProcess *startProgram(const QString &program, const QStringList &arguments = {});
 
 } // namespace TestSupport
