@@ -7,58 +7,50 @@
 #include <QDBusVirtualObject>
 #include <QTimer>
 
-// Stands in for the traffic details service on the private session bus: takes every method
-// call of its interface and sends signals in the forms the real service puts on the wire.
+// Stands in for the traffic details service: records every method call and sends signals
+// in the forms the real service puts on the wire.
 class FakeTrafficService : public QDBusVirtualObject
 {
 public:
-    // Every method call received, as "name" or "name argument".
-    QStringList calls;
-    // Sent, in order, some time after any per-application request.
-    QList<WardenAppFlowList> appAnswers;
+    QStringList calls;                   // every method call received, as "name" or "name argument"
+    QList<WardenAppFlowList> appAnswers; // sent in order, a while after a per-application request
 
     ~FakeTrafficService() override { stop(); }
-
     bool start()
     {
         registerWardenDisplayMetaType();
         registerWardenAppFlowMetaType();
-        return bus().registerVirtualObject(path(), this) && bus().registerService(service());
+        return bus().registerVirtualObject(kPath, this) && bus().registerService(kService);
     }
     void stop()
     {
-        bus().unregisterService(service());
-        bus().unregisterObject(path());
+        bus().unregisterService(kService);
+        bus().unregisterObject(kPath);
     }
     void sendSignal(const QString &name, const QVariant &argument)
     {
-        QDBusMessage message = QDBusMessage::createSignal(path(), service(), name);
-        message << argument;
-        bus().send(message);
+        bus().send(QDBusMessage::createSignal(kPath, kService, name) << argument);
     }
 
     QString introspect(const QString &) const override { return {}; }
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
     {
-        if (message.interface() != service())
+        if (message.interface() != kService)
             return false;
-        QStringList call{message.member()};
-        for (const QVariant &argument : message.arguments())
-            call << argument.toString();
-        calls << call.join(QLatin1Char(' '));
+        calls << (message.member() + ' ' + QVariant(message.arguments()).toStringList().join(' '))
+                     .trimmed();
         connection.send(message.createReply());
         // The real answer comes from the store's thread, after the method has returned.
-        if (message.member().startsWith(QLatin1String("notifyGetApp"))) {
+        if (message.member().startsWith(QLatin1String("notifyGetApp")))
             QTimer::singleShot(50, this, [this, answers = appAnswers] {
                 for (const WardenAppFlowList &answer : answers)
                     sendSignal(QStringLiteral("sendAppFlowData"), QVariant::fromValue(answer));
             });
-        }
         return true;
     }
 
 private:
     static QDBusConnection bus() { return QDBusConnection::sessionBus(); }
-    static QString service() { return QStringLiteral("com.nimbra.warden.trafficdetails"); }
-    static QString path() { return QStringLiteral("/com/nimbra/warden/trafficdetails"); }
+    static inline const QString kService = QStringLiteral("com.nimbra.warden.trafficdetails");
+    static inline const QString kPath = QStringLiteral("/com/nimbra/warden/trafficdetails");
 };

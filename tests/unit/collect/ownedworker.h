@@ -7,8 +7,7 @@
 #include <QTimer>
 #include <memory>
 
-// The service never tears the worker down; tests that build one per case stop
-// and free what it left running (the store, its thread, the save timer).
+// The service never tears the worker down; tests free what it left running.
 struct WorkerDisposer
 {
     void operator()(TrafficDetailsWorker *worker) const
@@ -27,8 +26,3 @@ struct WorkerDisposer
 };
 
 using OwnedWorker = std::unique_ptr<TrafficDetailsWorker, WorkerDisposer>;
-
-inline OwnedWorker makeWorker()
-{
-    return OwnedWorker(new TrafficDetailsWorker);
-}

@@ -1,59 +1,125 @@
 #pragma once
 
 #include "history/usedata.h"
+#include "records/clock.h"
+#include "records/cmutex.h"
 
-#include <QDateTime>
-#include <QSqlDatabase>
-#include <QStringList>
+#include <QDir>
+#include <QMutex>
+#include <QSignalSpy>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <functional>
 
 namespace HistoryTest {
 
+// A sample as the collector gives it, or with an hour key a row as another program writes it.
 struct Sample
 {
-    QString appname;
-    QString sname;
-    double downloaded;
-    double uploaded;
+    QString appname, sname;
+    double downloaded, uploaded;
+    QString key = {}; // empty for samples
 };
 
-// Points HOME at a new empty directory, so that no test can reach the real user's files even
-// when run outside the fixture.
-void useFreshHome();
-QString databasePath();
-void setLastModified(const QDateTime &moment);
-void setNow(const QDateTime &now);
+// Points HOME at a new empty directory, so that no test can reach the real user's files.
+inline void useFreshHome()
+{
+    static QScopedPointer<QTemporaryDir> home;
+    home.reset(new QTemporaryDir);
+    qputenv("HOME", home->path().toLocal8Bit());
+}
+
+inline QString databasePath()
+{
+    return QDir::homePath() + QStringLiteral("/.nimbra-warden/warden.db");
+}
+
+inline void setLastModified(const QDateTime &moment)
+{
+    QFile file(databasePath());
+    QVERIFY(file.open(QIODevice::ReadWrite) &&
+            file.setFileTime(moment, QFileDevice::FileModificationTime));
+}
+
+inline void setNow(const QDateTime &now)
+{
+    Clock::setNowSource([now] { return now; });
+}
 
 // Each record as "appname|sname|date|downloaded|uploaded|total", amounts to the last bit.
-QStringList describe(const QList<AppFlowDateParameter> &records);
-
-// Collects every log line of the process while it lives.
-class LogCapture
+inline QStringList describe(const QList<AppFlowDateParameter> &records)
 {
-public:
-    LogCapture();
-    ~LogCapture();
-    QStringList lines() const;
+    QStringList described;
+    for (const AppFlowDateParameter &r : records)
+        described.append(
+            QStringList({r.appname, r.sname, r.date, QString::number(r.downloaded, 'g', 17),
+                         QString::number(r.uploaded, 'g', 17), QString::number(r.total, 'g', 17)})
+                .join('|'));
+    return described;
+}
+
+// Collects every log line of the process while it lives; read while the store's thread is idle.
+struct LogCapture
+{
+    LogCapture()
+    {
+        lines.clear();
+        previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+                QMutexLocker locker(&lock);
+                lines.append(message);
+                previous(type, context, message);
+            });
+    }
+    ~LogCapture() { qInstallMessageHandler(previous); }
+    inline static QMutex lock;
+    inline static QStringList lines;
+    inline static QtMessageHandler previous = nullptr;
 };
 
 // A store running in a thread of its own, as the service runs it.
-class StoreThread
+struct StoreThread
 {
-public:
-    StoreThread();
-    ~StoreThread();
-    UseData *store() const { return m_store; }
+    StoreThread()
+    {
+        store->moveToThread(&m_thread);
+        m_thread.start();
+    }
+    ~StoreThread()
+    {
+        sync([this] { delete store; });
+        m_thread.quit();
+        m_thread.wait();
+    }
     // Runs `work` with the process-wide lock held, as the collector does.
-    void locked(const std::function<void(UseData *)> &work);
+    void locked(const std::function<void(UseData *)> &work)
+    {
+        QMutexLocker locker(&CMutex::instance()->mutex);
+        work(store);
+    }
     // Returns once everything posted to the store's thread so far has run there.
-    void sync(const std::function<void()> &there = [] {});
+    void sync(const std::function<void()> &there = [] {})
+    {
+        QMetaObject::invokeMethod(store, there, Qt::BlockingQueuedConnection);
+    }
     // One save tick as the collector queues it: clear, one sample per entry, save.
-    void save(const QList<Sample> &samples);
+    void save(const QList<Sample> &samples)
+    {
+        locked([&](UseData *data) {
+            data->enqueueDeleteFlowCacheData();
+            for (const Sample &s : samples)
+                data->enqueueSaveFlowCacheDataToLst(s.appname, s.sname, s.downloaded, s.uploaded);
+            data->enqueueSaveFlowData();
+        });
+        sync();
+    }
 
-private:
+    UseData *const store = new UseData;
     QThread m_thread;
-    UseData *m_store;
 };
 
 // One of the eight period requests: all applications or one, a day or a month, this or the last.
@@ -62,8 +128,7 @@ struct Period
     void (UseData::*answer)(QList<AppFlowDateParameter>);
     void (UseData::*all)();
     void (UseData::*app)(QString);
-    bool month;
-    bool previous;
+    bool month, previous;
 };
 inline const Period kYesterday = {&UseData::sendYesterdayFlowData,
                                   &UseData::notifyGetYesterdayFlowData, nullptr, false, true};
@@ -83,31 +148,79 @@ inline const Period kAppThisMonth = {&UseData::sendAppThisMonthFlowData, nullptr
                                      &UseData::notifyGetAppThisMonthFlowData, true, false};
 
 // Asks under the lock and returns the one answer, described; waits while the store builds sums.
-QStringList ask(StoreThread &store, const Period &period, const QString &app = QString());
-
-// A row as another program would write it: the total is the sum of the parts.
-struct Row
+inline QStringList ask(StoreThread &store, const Period &period, const QString &app = QString())
 {
-    QString appname;
-    QString sname;
-    QString key;
-    double downloaded;
-    double uploaded;
-};
+    QSignalSpy spy(store.store, period.answer);
+    store.locked([&](UseData *data) {
+        if (period.app)
+            emit(data->*period.app)(app);
+        else
+            emit(data->*period.all)();
+    });
+    int answers = 0;
+    for (int tries = 0; answers == 0 && tries < 1000; ++tries) {
+        QThread::msleep(tries ? 10 : 0);
+        store.sync([&] { answers = spy.size(); }); // the spy records in the store's thread
+    }
+    if (answers != 1)
+        return {QString("%1 answers").arg(answers)};
+    return describe(spy.at(0).at(0).value<QList<AppFlowDateParameter>>());
+}
 
 // A connection of the test's own to the store's file.
 class FlowFile
 {
 public:
-    FlowFile();
-    ~FlowFile();
+    FlowFile()
+    {
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name)
+            .setDatabaseName(databasePath());
+        QVERIFY(database().open());
+    }
+    ~FlowFile()
+    {
+        QSqlDatabase::database(m_name).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
     QSqlDatabase database() const { return QSqlDatabase::database(m_name); }
-    void exec(const QString &statement);
-    // Each result row with its columns joined by '|'.
-    QStringList values(const QString &select);
+    void exec(const QString &statement) { QCOMPARE(values(statement), QStringList()); }
+    // Each result row, columns joined by '|'.
+    QStringList values(const QString &select)
+    {
+        QSqlQuery query(database());
+        if (!query.exec(select))
+            return {query.lastError().text()};
+        QStringList values;
+        while (query.next()) {
+            QStringList columns;
+            for (int i = 0; i < query.record().count(); ++i)
+                columns.append(query.value(i).toString());
+            values.append(columns.join('|'));
+        }
+        return values;
+    }
     // Rows in the order written, as "appname|sName|downloaded|uploaded|total".
-    QStringList rows(const QString &where = QString());
-    void insert(const QList<Row> &rows);
+    QStringList rows(const QString &where = QString())
+    {
+        return values("SELECT appname, sName, downloadedFlow, uploadedFlow, totalFlow FROM "
+                      "flowDetail " +
+                      where + " ORDER BY rowid");
+    }
+    void insert(const QList<Sample> &rows)
+    {
+        QSqlQuery query(database());
+        query.prepare(QStringLiteral("INSERT INTO flowDetail VALUES (?, ?, ?, ?, ?, ?)"));
+        exec("BEGIN");
+        for (const Sample &r : rows) {
+            for (const QVariant &value :
+                 QVariantList({r.appname, r.sname, r.key, r.downloaded + r.uploaded, r.downloaded,
+                               r.uploaded}))
+                query.addBindValue(value);
+            if (!query.exec())
+                QFAIL(qPrintable(query.lastError().text()));
+        }
+        exec("COMMIT");
+    }
 
 private:
     const QString m_name = QStringLiteral("flow-file-inspection");
