@@ -1,5 +1,9 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "collect/trafficdetailsworker.h"
 
+#include "collect/boundedname.h"
 #include "display/desktopalias.h"
 #include "records/cmutex.h"
 
@@ -17,136 +21,159 @@ void TrafficDetailsWorker::onAppMonitorNetFlowDetailData(QString name, double re
 {
     // One such figure would spoil every sum, text and saved row after it.
     if (!std::isfinite(recv) || !std::isfinite(send)) {
-        qDebug() << "drop sample with figures that are not finite" << name << pid << type << recv
-                 << send;
+        qDebug() << "drop sample with figures that are not finite" << pid << type << recv << send;
         return;
     }
-
-    m_appParameter.name = name;
-    m_appParameter.recv = recv;
-    m_appParameter.send = send;
-    m_appParameter.pid = pid;
-    m_appParameter.device = device;
-    m_appParameter.type = type;
-    m_appParameter.desktop = QString();
-
+    if (type != kSpeedType && type != kTotalType)
+        return;
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
-        if (m_procPidList.isEmpty() || !m_procPidList.contains(pid))
+        if (!m_runningPids.contains(pid))
             return;
     }
     if (pid == 0)
         return;
 
+    AppParameter sample;
+    sample.recv = recv;
+    sample.send = send;
+    sample.pid = pid;
+    sample.device = device.left(kMaxNameLength);
+    sample.type = type;
     const QPair<QString, QString> process = lookupProcess(pid);
-    m_appParameter.sName = process.second;
-    m_appParameter.desktop = desktopAlias(process.first.split(QLatin1Char('/')).last());
-    if (m_appParameter.desktop.isEmpty())
+    sample.sName = process.second;
+    sample.desktop = desktopAlias(process.first.split(QLatin1Char('/')).last());
+    if (sample.desktop.isEmpty())
         return;
 
     QMutexLocker locker(&CMutex::instance()->mutex);
-    if ((type == kSpeedType || type == kTotalType) && m_flowMap.contains(type))
-        scanEntries(m_flowMap[type]);
-    if (m_matchState == 2) {
-        m_matchState = 0;
-        appendSample();
-    }
-    if (type == kTotalType)
-        applyProcessTotals();
-    m_speedList = m_flowMap[kSpeedType];
-    m_totalList = m_flowMap[kTotalType];
+    // The monitor's name only labels a new entry: said once when it has to be cut.
+    sample.name = m_entryIndex[type].contains(sample.desktop)
+                      ? name.left(kMaxNameLength)
+                      : boundedName(name, "process name from the monitor");
+    if (type == kSpeedType)
+        takeSpeed(sample);
+    else
+        takeTotal(sample);
 }
 
-void TrafficDetailsWorker::scanEntries(QList<AppParameter> &entries)
+QList<AppParameter> &TrafficDetailsWorker::entries(const QString &type)
 {
-    const AppParameter &sample = m_appParameter;
-    if (entries.isEmpty()) {
-        m_matchState = 2;
+    return type == kSpeedType ? m_speedList : m_totalList;
+}
+
+void TrafficDetailsWorker::takeSpeed(const AppParameter &sample)
+{
+    const AppParameter previous = m_processSpeeds.take(sample.pid);
+    m_processSpeeds.insert(sample);
+    m_freshSpeeds.insert(sample.pid);
+    updateEntry(kSpeedType, sample, m_processSpeeds.sum(sample.desktop));
+    if (!previous.desktop.isEmpty() && previous.desktop != sample.desktop)
+        refreshEntry(kSpeedType, previous.desktop);
+}
+
+// A counter lower than before started again: what it had counted stays with the application.
+// A pid that now belongs to another application is a new process.
+void TrafficDetailsWorker::takeTotal(const AppParameter &sample)
+{
+    if (m_processTotals.contains(sample.pid)) {
+        const AppParameter previous = m_processTotals.value(sample.pid);
+        if (previous.desktop != sample.desktop) {
+            addToBase(previous.desktop, previous.recv, previous.send);
+        } else {
+            addToBase(previous.desktop, sample.recv < previous.recv ? previous.recv : 0,
+                      sample.send < previous.send ? previous.send : 0);
+        }
+    }
+    m_processTotals.insert(sample);
+    const QPair<double, double> base = m_totalBases.value(sample.desktop);
+    const QPair<double, double> live = m_processTotals.sum(sample.desktop);
+    updateEntry(kTotalType, sample, {base.first + live.first, base.second + live.second});
+}
+
+void TrafficDetailsWorker::addToBase(const QString &desktop, double recv, double send)
+{
+    if (recv == 0 && send == 0)
         return;
-    }
-    for (AppParameter &entry : entries) {
-        const bool samePid = entry.pid == sample.pid;
-        const bool sameDesktop = entry.desktop == sample.desktop;
-        if (samePid && sameDesktop) {
-            entry.recv = sample.recv;
-            entry.send = sample.send;
-            m_matchState = 0;
-            return;
-        }
-        if (samePid) {
-            entry.desktop = sample.desktop;
-            entry.recv = sample.recv;
-            entry.send = sample.send;
-            m_matchState = 0;
-            return;
-        }
-        if (sameDesktop) {
-            entry.pid = sample.pid;
-            entry.recv += sample.recv;
-            entry.send += sample.send;
-            m_matchState = 0;
-            return;
-        }
-        if (entry.sName == sample.sName) {
-            entry.pid = sample.pid;
-            entry.desktop = sample.desktop;
-            entry.recv = sample.recv;
-            entry.send = sample.send;
-            m_matchState = 0;
-            continue;
-        }
-        m_matchState = 2;
-    }
+    QPair<double, double> &base = m_totalBases[desktop];
+    base.first += recv;
+    base.second += send;
 }
 
-void TrafficDetailsWorker::appendSample()
+void TrafficDetailsWorker::updateEntry(const QString &type, const AppParameter &sample,
+                                       QPair<double, double> figures)
 {
-    const AppParameter &sample = m_appParameter;
-    // The new entry joins the working list as it stands: rebuilding the list
-    // from the entries as first appended would throw back every other
-    // application's running total and make the next saves count growth twice.
-    if (sample.type == kSpeedType) {
-        qDebug() << "kb/s insert" << sample.pid << sample.sName << sample.desktop << sample.recv
-                 << sample.send;
-        m_speedEntries.append(sample);
-        m_flowMap[kSpeedType].append(sample);
-    } else if (sample.type == kTotalType) {
-        qDebug() << "total_kb insert" << sample.pid << sample.sName << sample.desktop << sample.recv
-                 << sample.send;
-        m_totalEntries.append(sample);
-        m_flowMap[kTotalType].append(sample);
+    QList<AppParameter> &list = entries(type);
+    QHash<QString, int> &index = m_entryIndex[type];
+    auto found = index.constFind(sample.desktop);
+    if (found == index.constEnd()) {
+        qDebug() << qPrintable(type + QStringLiteral(" insert")) << sample.pid << sample.sName
+                 << sample.desktop << sample.recv << sample.send;
+        found = index.insert(sample.desktop, list.size());
+        list.append(sample);
     }
+    AppParameter &entry = list[*found];
+    // The entry follows the application's latest process; its labels stay as first seen.
+    entry.pid = sample.pid;
+    entry.recv = figures.first;
+    entry.send = figures.second;
 }
 
-void TrafficDetailsWorker::applyProcessTotals()
+void TrafficDetailsWorker::refreshEntry(const QString &type, const QString &desktop)
 {
-    const AppParameter &sample = m_appParameter;
-    m_processTotals.insert(sample.pid, sample);
-    double recv = 0;
-    double send = 0;
-    for (const AppParameter &process : qAsConst(m_processTotals)) {
-        if (process.desktop == sample.desktop) {
-            recv += process.recv;
-            send += process.send;
-        }
-    }
-    for (AppParameter &entry : m_flowMap[kTotalType]) {
-        if (entry.desktop == sample.desktop) {
-            entry.recv = recv;
-            entry.send = send;
-        }
-    }
+    const int at = m_entryIndex[type].value(desktop, -1);
+    if (at < 0)
+        return;
+    AppParameter &entry = entries(type)[at];
+    const QPair<double, double> live =
+        (type == kSpeedType ? m_processSpeeds : m_processTotals).sum(desktop);
+    const QPair<double, double> base =
+        type == kSpeedType ? QPair<double, double>() : m_totalBases.value(desktop);
+    entry.recv = base.first + live.first;
+    entry.send = base.second + live.second;
 }
 
+// Only processes silent since the previous reset drop out: a process sampled just before a
+// reset must not blink to zero.
 void TrafficDetailsWorker::resetSpeedFigures()
 {
     QMutexLocker locker(&CMutex::instance()->mutex);
-    if (m_speedEntries.isEmpty())
-        return;
-    for (AppParameter &entry : m_speedEntries) {
-        entry.recv = 0;
-        entry.send = 0;
+    QSet<QString> changed;
+    for (const int pid : m_processSpeeds.pids()) {
+        if (!m_freshSpeeds.contains(pid))
+            changed.insert(m_processSpeeds.take(pid).desktop);
     }
-    m_flowMap[kSpeedType] = m_speedEntries;
-    m_speedList = m_flowMap[kSpeedType];
+    m_freshSpeeds.clear();
+    for (const QString &desktop : qAsConst(changed))
+        refreshEntry(kSpeedType, desktop);
+}
+
+// Processes the process list no longer names: their counters join their application's base,
+// which keeps its total and the table bounded.
+void TrafficDetailsWorker::endProcesses()
+{
+    for (const int pid : m_processTotals.pids()) {
+        if (!m_runningPids.contains(pid)) {
+            const AppParameter ended = m_processTotals.take(pid);
+            addToBase(ended.desktop, ended.recv, ended.send);
+        }
+    }
+    QSet<QString> changed;
+    for (const int pid : m_processSpeeds.pids()) {
+        if (!m_runningPids.contains(pid))
+            changed.insert(m_processSpeeds.take(pid).desktop);
+    }
+    for (const QString &desktop : qAsConst(changed))
+        refreshEntry(kSpeedType, desktop);
+}
+
+// Another monitor counts from nothing: everything it reports is new growth.
+void TrafficDetailsWorker::startNewMonitor(const QString &identity)
+{
+    qDebug() << "network monitor is now" << identity << "- its counters start again";
+    for (const int pid : m_processTotals.pids()) {
+        const AppParameter counted = m_processTotals.take(pid);
+        addToBase(counted.desktop, counted.recv, counted.send);
+    }
+    m_monitorIdentity = identity;
 }

@@ -1,24 +1,44 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "collect/trafficdetailsworker.h"
 
+#include "collect/monitoridentity.h"
 #include "history/usedata.h"
 #include "records/clock.h"
 #include "records/cmutex.h"
 
 #include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QDebug>
 #include <QMutexLocker>
 #include <QThread>
 #include <QTimer>
+
+namespace {
+const QString kMonitorService = QStringLiteral("com.nimbra.warden.MonitorNetFlow");
+} // namespace
 
 TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
 {
     m_analysisApp = new __analysisapp(QStringLiteral("com.nimbra.warden.analysisapp"),
                                       QStringLiteral("/com/nimbra/warden/analysisapp"),
                                       QDBusConnection::sessionBus(), this);
-    m_monitorNetFlow = new __MonitorNetFlow(QStringLiteral("com.nimbra.warden.MonitorNetFlow"),
-                                            QStringLiteral("/com/nimbra/warden/MonitorNetFlow"),
-                                            QDBusConnection::systemBus(), this);
+    m_monitorNetFlow =
+        new __MonitorNetFlow(kMonitorService, QStringLiteral("/com/nimbra/warden/MonitorNetFlow"),
+                             QDBusConnection::systemBus(), this);
     m_useData = new UseData;
+    // Before the store's thread opens the file, and before the first sample.
+    const CollectorSnapshot kept = m_useData->loadKeptReference();
+    m_monitorIdentity = currentMonitorIdentity(kMonitorService);
+    restore(kept);
+    auto *monitorWatcher = new QDBusServiceWatcher(kMonitorService, QDBusConnection::systemBus(),
+                                                   QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(monitorWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString &, const QString &, const QString &newOwner) {
+                QMutexLocker locker(&CMutex::instance()->mutex);
+                startNewMonitor(monitorIdentity(newOwner));
+            });
     m_saveTimer = new QTimer;
     connect(m_monitorNetFlow, &__MonitorNetFlow::NotifyDetailData, this,
             &TrafficDetailsWorker::onAppMonitorNetFlowDetailData);
@@ -40,8 +60,8 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     connect(m_useData, &UseData::sendLastMonthFlowData, this,
             &TrafficDetailsWorker::onReceiveFlowDate);
 
-    // Second connection on purpose: the intake's matching rules count on every
-    // sample running twice (the first sample of all only creates the lists).
+    // Every sample runs the intake twice, as peers have always seen it; the second run finds
+    // the figures already taken and changes nothing.
     connect(m_monitorNetFlow, &__MonitorNetFlow::NotifyDetailData, this,
             &TrafficDetailsWorker::onAppMonitorNetFlowDetailData);
 
@@ -71,6 +91,7 @@ void TrafficDetailsWorker::saveFlowData()
     for (const AppParameter &entry : qAsConst(m_saveFlowList))
         m_useData->enqueueSaveFlowCacheDataToLst(entry.desktop, entry.sName, entry.recv,
                                                  entry.send);
+    m_useData->setCollectorSnapshot(snapshot());
     m_useData->enqueueSaveFlowData();
 
     switch (m_flowQueryType) {

@@ -1,6 +1,11 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
+#include "collect/processtable.h"
 #include "history/appflowdateparameter.h"
+#include "history/collectorsnapshot.h"
 #include "records/appparameter.h"
 
 #include "analysisappinterface.h"
@@ -8,10 +13,12 @@
 #include "peerrecords.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -30,26 +37,31 @@ public:
 
     __analysisapp *m_analysisApp = nullptr;
     __MonitorNetFlow *m_monitorNetFlow = nullptr;
-    QMap<QString, QList<AppParameter>> m_flowMap;
+    // One entry per application, in order of its first sample: its speed ("kb/s"), and its
+    // running total ("total_kb"). Updated in place; the display thread copies them.
     QList<AppParameter> m_speedList;
     QList<AppParameter> m_totalList;
     QList<AppParameter> m_saveFlowList;
-    QList<AppParameter> m_speedEntries;
-    QList<AppParameter> m_totalEntries;
     WardenProcessInfoList m_procInfoList;
     WardenProcessList m_procPidList;
     QStringList m_desktoplist;
     QStringList m_guidesktop;
-    int m_matchState = 1;
-    AppParameter m_appParameter;
     int m_flowQueryType = 0;
     QList<AppParameter> m_historyList;
     UseData *m_useData = nullptr;
     QTimer *m_saveTimer = nullptr;
     QDateTime m_lastSaveTime;
-    // Latest "total_kb" sample of each process: an application's total is the
-    // sum over its processes, not the figure of whichever reported last.
-    QMap<int, AppParameter> m_processTotals;
+    // Latest "total_kb" sample of each live process: the monitor's counter since the process
+    // started, or since the monitor did.
+    ProcessTable m_processTotals;
+    // Latest "kb/s" sample of each process that sent one since the speed reset before last.
+    ProcessTable m_processSpeeds;
+    // What each application's ended processes, restarted counters and earlier monitors added,
+    // received and sent. An application's total is this plus its live processes' counters, so
+    // it never goes back.
+    QHash<QString, QPair<double, double>> m_totalBases;
+    // The monitor the live counters come from: boot id and unique bus name; empty while none.
+    QString m_monitorIdentity;
 
     void requestTodayFlowData();
     void requestYesterdayFlowData();
@@ -74,8 +86,26 @@ public slots:
 private:
     // Desktop path and process name of the first process record with this id.
     QPair<QString, QString> lookupProcess(int pid);
-    void scanEntries(QList<AppParameter> &entries);
-    void appendSample();
-    void applyProcessTotals();
+    void takeSpeed(const AppParameter &sample);
+    void takeTotal(const AppParameter &sample);
+    void addToBase(const QString &desktop, double recv, double send);
+    // Sets the application's entry in the working list of `type` to `figures`, appending it on
+    // the application's first sample.
+    void updateEntry(const QString &type, const AppParameter &sample,
+                     QPair<double, double> figures);
+    void refreshEntry(const QString &type, const QString &desktop);
+    QList<AppParameter> &entries(const QString &type);
+    void endProcesses();
+    void startNewMonitor(const QString &identity);
+    CollectorSnapshot snapshot() const;
+    void restore(const CollectorSnapshot &kept);
     void restartMonitor();
+
+    QSet<int> m_runningPids;
+    // Index of each pid's first record in m_procInfoList.
+    QHash<int, int> m_procInfoIndex;
+    // Pids that sent a speed since the last speed reset.
+    QSet<int> m_freshSpeeds;
+    // Position of each application's entry in the working list of each type.
+    QMap<QString, QHash<QString, int>> m_entryIndex;
 };

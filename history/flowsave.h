@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "history/appflowdateparameter.h"
@@ -8,10 +11,16 @@
 namespace FlowSave {
 
 // The rows a save writes: each cached sample's growth against the first sample of the same
-// application in the last saved snapshot; zero growth when its total did not grow; its own
-// totals when the application is new.
+// application in the reference; its own totals when the application is new. An amount lower
+// than the reference is a counter that started again, so all of it is new growth; each
+// direction is judged on its own.
 QList<AppFlowDateParameter> rowsToSave(const QList<AppFlowDateParameter> &cache,
-                                       const QList<AppFlowDateParameter> &lastSaved);
+                                       const QList<AppFlowDateParameter> &reference);
+
+// The reference after a save of `cache`: the cache's first sample of each application, and the
+// earlier reference of applications the cache does not hold, so that they do not count again.
+QList<AppFlowDateParameter> nextReference(const QList<AppFlowDateParameter> &cache,
+                                          const QList<AppFlowDateParameter> &reference);
 
 // One amount as two parameters of "coalesce(CAST(? AS REAL), ?)", so the stored value is what
 // the amount's six-digit text would store as an SQL literal: an integer for "0" or "125",

@@ -1,5 +1,9 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "history/usedata.h"
 
+#include "history/failurelog.h"
 #include "history/flowsave.h"
 #include "history/hourkey.h"
 #include "records/clock.h"
@@ -11,7 +15,6 @@
 bool UseData::deleteFlowCacheData()
 {
     m_cacheList.clear();
-    m_rowsWrittenByFailedSave = 0;
     return true;
 }
 
@@ -26,46 +29,55 @@ bool UseData::saveFlowCacheDataToLst(const QString &appname, const QString &snam
     sample.uploaded = uploaded;
     sample.total = downloaded + uploaded;
     m_cacheList.append(sample);
-    m_rowsWrittenByFailedSave = 0;
     return true;
 }
 
+// All or nothing: the rows, the new reference and what is kept beside them commit together,
+// so a failed save can be tried again, or dropped, without counting any growth twice.
 bool UseData::saveFlowData()
 {
     if (m_cacheList.isEmpty())
         return true;
-    const QFileInfo file(m_dbPath);
-    if (!file.exists()) {
+    if (!QFileInfo::exists(m_dbPath)) {
         openDatabase();
         attachSummaries();
-    } else if (Clock::now().date().month() != file.lastModified().date().month())
-        deleteOldFlowData();
+    }
     ensureConnection();
+    const Retention::Decision retention = Retention::decide(m_retentionRecord, Clock::now());
+    if (!retention.jump.isEmpty() && FailureLog::due(QStringLiteral("retention waits")))
+        qDebug() << "retention waits until the clock has run steadily for a day:" << retention.jump;
+    if (!retention.bound.isEmpty())
+        deleteOldFlowData();
 
-    // One transaction per save; a failing row still keeps the rows written before it.
-    const bool inTransaction = m_query.exec(QStringLiteral("BEGIN IMMEDIATE"));
-    // A retry of a failed save goes on after the rows it already wrote, so that they are not
-    // written twice.
-    const QList<AppFlowDateParameter> rows = FlowSave::rowsToSave(m_cacheList, m_lastSavedList);
-    for (int i = m_rowsWrittenByFailedSave; i < rows.size(); ++i) {
-        if (!insertRow(rows.at(i))) {
-            qDebug() << m_insert.lastError();
-            m_rowsWrittenByFailedSave = commit(inTransaction) ? i : 0;
+    if (!m_query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        FailureLog::sqlError(m_query.lastError());
+        return false;
+    }
+    for (const AppFlowDateParameter &row : FlowSave::rowsToSave(m_cacheList, m_lastSavedList)) {
+        if (!insertRow(row)) {
+            FailureLog::sqlError(m_insert.lastError());
+            m_query.exec(QStringLiteral("ROLLBACK"));
             return false;
         }
     }
-    if (!commit(inTransaction))
+    const QList<AppFlowDateParameter> reference =
+        FlowSave::nextReference(m_cacheList, m_lastSavedList);
+    if (!writeKeptReference(reference, retention.next)) {
+        m_query.exec(QStringLiteral("ROLLBACK"));
         return false;
-    m_rowsWrittenByFailedSave = 0;
-    m_lastSavedList = m_cacheList;
+    }
+    if (!commit())
+        return false;
+    m_lastSavedList = reference;
+    m_retentionRecord = retention.next;
     return true;
 }
 
-bool UseData::commit(bool inTransaction)
+bool UseData::commit()
 {
-    if (!inTransaction || m_query.exec(QStringLiteral("COMMIT")))
+    if (m_query.exec(QStringLiteral("COMMIT")))
         return true;
-    qDebug() << m_query.lastError();
+    FailureLog::sqlError(m_query.lastError());
     m_query.exec(QStringLiteral("ROLLBACK"));
     return false;
 }

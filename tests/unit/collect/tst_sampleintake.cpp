@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "ownedworker.h"
 
 #include <QTest>
@@ -5,6 +8,14 @@
 namespace {
 const QString kSpeed = QStringLiteral("kb/s");
 const QString kTotal = QStringLiteral("total_kb");
+
+QMap<QString, QPair<double, double>> figuresByDesktop(const QList<AppParameter> &entries)
+{
+    QMap<QString, QPair<double, double>> figures;
+    for (const AppParameter &entry : entries)
+        figures.insert(entry.desktop, {entry.recv, entry.send});
+    return figures;
+}
 } // namespace
 
 // Samples arrive as the monitor proxy's signal, which the worker takes twice.
@@ -30,6 +41,7 @@ class TestSampleIntake : public QObject
     {
         return type == kSpeed ? worker->m_speedList : worker->m_totalList;
     }
+    QMap<QString, QPair<double, double>> totals() { return figuresByDesktop(list(kTotal)); }
 
 private slots:
     void init()
@@ -41,50 +53,103 @@ private slots:
     }
     void cleanup() { worker.reset(); }
 
-    void an_application_keeps_one_entry_with_its_last_process_and_figures()
-    {
-        sample(100, 5, 1);
-        QCOMPARE(list().size(), 1); // the first sample is recorded once
-        sample(100, 7, 2);
-        QCOMPARE(list().first().recv + list().first().send, 9.0);
-        sample(101, 3, 1); // first run adds (rule c), second run sets (rule a)
-        QCOMPARE(list().size(), 1);
-        QCOMPARE(list().first().pid, 101);
-        QCOMPARE(list().first().recv, 3.0);
-    }
-
-    void application_total_is_the_sum_of_its_processes_running_totals()
-    {
-        sample(100, 10, 2, kTotal);
-        sample(101, 3, 1, kTotal);
-        QCOMPARE(list(kTotal).size(), 1);
-        sample(100, 12, 2, kTotal);
-        QCOMPARE(list(kTotal).first().recv, 15.0);
-    }
-
-    void same_process_name_then_no_match_updates_the_first_and_appends_once()
-    {
-        giveProcesses(
-            {{100, "tool", "/a.desktop"}, {200, "x", "/b.desktop"}, {300, "tool", "/c.desktop"}});
-        sample(100, 1, 1);
-        sample(200, 2, 2);
-        sample(300, 9, 8);
-        QCOMPARE(list().size(), 3);
-        QCOMPARE(list()[0].pid, 300);
-        QCOMPARE(list()[0].recv, 9.0);
-        QCOMPARE(list()[2].pid, 300);
-    }
-
-    void new_entry_leaves_other_entries_current_figures()
+    void application_figures_are_the_sums_over_its_processes_latest_samples()
     {
         for (const QString &type : {kSpeed, kTotal}) {
             sample(100, 100, 10, type);
-            sample(100, 150, 20, type);
-            sample(200, 5, 1, type);
+            sample(101, 100, 5, type);
+            sample(200, 7, 1, type);
+            sample(100, 120, 10, type);
             QCOMPARE(list(type).size(), 2);
-            QCOMPARE(list(type)[0].recv + list(type)[0].send, 170.0);
-            QCOMPARE(list(type)[1].recv, 5.0);
+            QCOMPARE(list(type)[0].desktop, QStringLiteral("mail.desktop"));
+            QCOMPARE(list(type)[0].pid, 100); // the application's latest process
+            QCOMPARE(figuresByDesktop(list(type)),
+                     (QMap<QString, QPair<double, double>>{{"mail.desktop", {220.0, 15.0}},
+                                                           {"player.desktop", {7.0, 1.0}}}));
         }
+    }
+
+    // A reset right after a sample must not blank the row until the next one.
+    void speed_reset_clears_only_processes_silent_since_the_previous_reset()
+    {
+        sample(100, 100, 10);
+        sample(101, 50, 5);
+        worker->resetSpeedFigures();
+        QCOMPARE(list().first().recv, 150.0);
+        sample(101, 60, 5);
+        worker->resetSpeedFigures();
+        QCOMPARE(list().first().recv, 60.0);
+        worker->resetSpeedFigures();
+        QCOMPARE(list().first().recv, 0.0);
+        QCOMPARE(list().first().send, 0.0);
+    }
+
+    void processes_sharing_a_name_stay_with_their_own_applications()
+    {
+        giveProcesses({{300, "python3", "/apps/notes.desktop"},
+                       {400, "python3", "/apps/backup.desktop"},
+                       {500, "python3", "/apps/notes.desktop"}});
+        for (int round = 1; round <= 3; ++round) {
+            sample(300, 10 * round, 1, kTotal);
+            sample(400, 20 * round, 2, kTotal);
+            sample(500, 100, 0, kTotal);
+        }
+        QCOMPARE(totals(), (QMap<QString, QPair<double, double>>{{"notes.desktop", {130.0, 1.0}},
+                                                                 {"backup.desktop", {60.0, 2.0}}}));
+    }
+
+    void totals_never_go_back()
+    {
+        QFETCH(QList<QList<int>>, steps); // pid, recv, send; a step {pid} alone ends it
+        QFETCH(double, recv);
+        QFETCH(double, send);
+        QFETCH(QList<int>, live);
+        giveProcesses({{100, "mail", "/apps/mail.desktop"},
+                       {101, "mail-helper", "/apps/mail.desktop"},
+                       {200, "player", "/apps/player.desktop"}});
+        for (const QList<int> &step : steps) {
+            if (step.size() == 1) {
+                WardenProcessList running = {100, 101, 200};
+                running.removeAll(step[0]);
+                worker->Getallprocpid(running);
+                worker->Getallprocpid({100, 101, 200});
+            } else {
+                sample(step[0], step[1], step[2], kTotal);
+            }
+        }
+        QCOMPARE(totals().value("mail.desktop"), qMakePair(recv, send));
+        // Ended processes leave the table; their traffic stays with the application.
+        QList<int> pids = worker->m_processTotals.pids();
+        std::sort(pids.begin(), pids.end());
+        QCOMPARE(pids, live);
+    }
+
+    void totals_never_go_back_data()
+    {
+        QTest::addColumn<QList<QList<int>>>("steps");
+        QTest::addColumn<double>("recv");
+        QTest::addColumn<double>("send");
+        QTest::addColumn<QList<int>>("live");
+        QTest::newRow("counter started again")
+            << QList<QList<int>>{{100, 100, 10}, {100, 30, 12}, {100, 40, 12}} << 140.0 << 12.0
+            << QList<int>{100};
+        QTest::newRow("only the upload counter started again")
+            << QList<QList<int>>{{100, 100, 10}, {100, 120, 3}} << 120.0 << 13.0 << QList<int>{100};
+        QTest::newRow("process ended") << QList<QList<int>>{{100, 100, 10}, {101, 50, 5}, {101}}
+                                       << 150.0 << 15.0 << QList<int>{100};
+        QTest::newRow("pid used again by a new process")
+            << QList<QList<int>>{{101, 50, 5}, {101}, {101, 8, 1}} << 58.0 << 6.0
+            << QList<int>{101};
+    }
+
+    void pid_taken_by_another_application_leaves_the_first_its_traffic()
+    {
+        sample(101, 50, 5, kTotal);
+        giveProcesses(
+            {{100, "mail", "/apps/mail.desktop"}, {101, "player", "/apps/player.desktop"}});
+        sample(101, 9, 1, kTotal);
+        QCOMPARE(totals(), (QMap<QString, QPair<double, double>>{{"mail.desktop", {50.0, 5.0}},
+                                                                 {"player.desktop", {9.0, 1.0}}}));
     }
 
     void samples_without_a_listed_pid_a_desktop_or_finite_figures_are_dropped()
@@ -98,9 +163,22 @@ private slots:
             sample(pid, 1, 1);
         sample(100, qQNaN(), 2, kTotal);
         sample(100, 4, -qInf());
+        sample(100, 4, 1, "bytes");
         worker->Getallprocpid({});
         sample(100, 1, 1);
-        QVERIFY(worker->m_flowMap.isEmpty());
+        QVERIFY(list(kSpeed).isEmpty());
+        QVERIFY(list(kTotal).isEmpty());
+    }
+
+    void huge_names_are_cut_before_they_are_kept()
+    {
+        const QString huge(1 << 20, QLatin1Char('x'));
+        giveProcesses({{100, huge, "/apps/" + huge + ".desktop"}});
+        emit worker->m_monitorNetFlow->NotifyDetailData(huge, 1, 1, 100, "eth0", kTotal);
+        QCOMPARE(list(kTotal).size(), 1);
+        QCOMPARE(list(kTotal)[0].sName.size(), 255);
+        QCOMPARE(list(kTotal)[0].name.size(), 255);
+        QCOMPARE(list(kTotal)[0].desktop.size(), 255);
     }
 };
 
