@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "history/appflowdateparameter.h"
@@ -22,6 +25,9 @@ public:
 
     // Milliseconds until the answer was emitted.
     double request(Answer answer, const QString &appname = QString());
+    // Asks one application's month while the sums of a file without them are built; returns
+    // the milliseconds until that answer and sets `buildMs` to those until the sums were done.
+    double answerDuringBuild(const QString &appname, double &buildMs);
     // Milliseconds for a save of `applications` samples (clear, samples, save), until done.
     double save(int applications);
     // A collector tick: a save of `applications` and the month's answer. With `newMonth`, the

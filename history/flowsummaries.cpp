@@ -1,6 +1,10 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "history/flowsummaries.h"
 
-#include <QDebug>
+#include "history/failurelog.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -8,11 +12,12 @@
 namespace {
 // Raised whenever the tables or the way they are kept change; a file with another version
 // gets its sums built anew.
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;
 
 // A row the sums cover: a text name, a well-formed key of a real date and hour 00 to 23 (any
 // other key falls into some day's range in ways a per-day sum cannot follow), and numeric
-// amounts. %1 is the row's prefix ("NEW." in a trigger). Days up to 28 skip the date test.
+// amounts. %1 is the row's prefix ("NEW." in a trigger). Days up to 28 skip the date test;
+// date() alone passes 30 February unchanged, a day number does not.
 // IN lists stay at two items: a longer one makes SQLite build a temporary table for every row.
 QString regularRow(const QString &row)
 {
@@ -21,7 +26,7 @@ QString regularRow(const QString &row)
                "AND %1dataymdh GLOB '[0-9][0-9][0-9][0-9]/[01][0-9]/[0-3][0-9]/[0-2][0-9]' "
                "AND substr(%1dataymdh, 12, 2) <= '23' "
                "AND (substr(%1dataymdh, 9, 2) BETWEEN '01' AND '28' "
-               "OR date(replace(substr(%1dataymdh, 1, 10), '/', '-')) "
+               "OR date(julianday(replace(substr(%1dataymdh, 1, 10), '/', '-'))) "
                "= replace(substr(%1dataymdh, 1, 10), '/', '-')) "
                "AND typeof(%1totalFlow) NOT IN ('text', 'blob') "
                "AND typeof(%1downloadedFlow) NOT IN ('text', 'blob') "
@@ -30,17 +35,23 @@ QString regularRow(const QString &row)
 }
 
 // The sums' columns have no declared type, so a sum keeps exactly the double it was given.
+// A day sum knows the first and the last row it holds. The rows the sums do not cover are
+// listed in flowOddRow; the answers they touch are read from the rows.
 const QStringList kSchema = {
     QStringLiteral("CREATE TABLE IF NOT EXISTS flowHourSum (appname text NOT NULL, "
                    "hourKey text NOT NULL, sName, totalFlow, downloadedFlow, uploadedFlow, "
                    "PRIMARY KEY (appname, hourKey)) WITHOUT ROWID"),
     QStringLiteral("CREATE TABLE IF NOT EXISTS flowDaySum (dayKey text NOT NULL, "
-                   "appname text NOT NULL, sName, hourKey text, firstRow integer, totalFlow, "
-                   "downloadedFlow, uploadedFlow, PRIMARY KEY (dayKey, appname)) WITHOUT ROWID"),
+                   "appname text NOT NULL, sName, hourKey text, firstRow integer, "
+                   "lastRow integer, totalFlow, downloadedFlow, uploadedFlow, "
+                   "PRIMARY KEY (dayKey, appname)) WITHOUT ROWID"),
+    QStringLiteral("CREATE TABLE IF NOT EXISTS flowOddRow (id integer PRIMARY KEY)"),
     QStringLiteral("CREATE TABLE IF NOT EXISTS flowSumState (id integer PRIMARY KEY CHECK "
                    "(id = 1), version integer, builtTo integer, complete integer, "
-                   "stale integer, irregular integer)"),
-    QStringLiteral("INSERT OR IGNORE INTO flowSumState VALUES (1, %1, 0, 0, 0, 0)").arg(kVersion),
+                   "stale integer)"),
+    QStringLiteral("INSERT OR IGNORE INTO flowSumState (id, version, builtTo, complete, stale) "
+                   "VALUES (1, %1, 0, 0, 0)")
+        .arg(kVersion),
     QStringLiteral("CREATE TRIGGER IF NOT EXISTS flowDetail_sum_delete AFTER DELETE ON flowDetail "
                    "BEGIN UPDATE flowSumState SET stale = 1 WHERE stale = 0; END"),
     QStringLiteral("CREATE TRIGGER IF NOT EXISTS flowDetail_sum_update AFTER UPDATE ON flowDetail "
@@ -58,36 +69,43 @@ QString insertTrigger()
         QStringLiteral("totalFlow = totalFlow + ifnull(NEW.totalFlow, 0), "
                        "downloadedFlow = downloadedFlow + ifnull(NEW.downloadedFlow, 0), "
                        "uploadedFlow = uploadedFlow + ifnull(NEW.uploadedFlow, 0)");
+    const QString covered =
+        QStringLiteral("NOT EXISTS (SELECT 1 FROM flowOddRow WHERE id = NEW.rowid)");
     return QStringLiteral(
                "CREATE TRIGGER flowDetail_sum_insert AFTER INSERT ON flowDetail BEGIN "
+               "INSERT INTO flowOddRow (id) SELECT NEW.rowid WHERE NOT %3; "
                "UPDATE flowHourSum SET sName = NEW.sName, %1 "
-               "WHERE appname = NEW.appname AND hourKey = NEW.dataymdh; "
-               "INSERT OR IGNORE INTO flowHourSum VALUES (NEW.appname, NEW.dataymdh, NEW.sName, "
-               "%2); "
-               "UPDATE flowDaySum SET sName = NEW.sName, hourKey = NEW.dataymdh, %1 "
-               "WHERE dayKey = substr(NEW.dataymdh, 1, 10) AND appname = NEW.appname; "
-               "INSERT OR IGNORE INTO flowDaySum VALUES (substr(NEW.dataymdh, 1, 10), "
-               "NEW.appname, NEW.sName, NEW.dataymdh, NEW.rowid, %2); "
-               "UPDATE flowSumState SET builtTo = NEW.rowid, irregular = irregular OR NOT %3; "
+               "WHERE appname = NEW.appname AND hourKey = NEW.dataymdh AND %4; "
+               "INSERT OR IGNORE INTO flowHourSum (appname, hourKey, sName, totalFlow, "
+               "downloadedFlow, uploadedFlow) SELECT NEW.appname, NEW.dataymdh, NEW.sName, %2 "
+               "WHERE %4; "
+               "UPDATE flowDaySum SET sName = NEW.sName, hourKey = NEW.dataymdh, "
+               "lastRow = NEW.rowid, %1 "
+               "WHERE dayKey = substr(NEW.dataymdh, 1, 10) AND appname = NEW.appname AND %4; "
+               "INSERT OR IGNORE INTO flowDaySum (dayKey, appname, sName, hourKey, firstRow, "
+               "lastRow, totalFlow, downloadedFlow, uploadedFlow) "
+               "SELECT substr(NEW.dataymdh, 1, 10), NEW.appname, NEW.sName, NEW.dataymdh, "
+               "NEW.rowid, NEW.rowid, %2 WHERE %4; "
+               "UPDATE flowSumState SET builtTo = NEW.rowid; "
                "END")
-        .arg(add, amounts, regularRow(QStringLiteral("NEW.")));
+        .arg(add, amounts, regularRow(QStringLiteral("NEW.")), covered);
 }
 
-// The build adds a slice of rows in rowid order, exactly as the trigger would have. Rows the
-// sums do not cover need not be left out: once one is found, the sums are not used.
+// The build adds a slice of rows in rowid order, exactly as the trigger would have, once the
+// slice's odd rows are listed.
 QString buildStatement(const QString &table, const QString &columns, const QString &selected,
                        const QString &key, const QString &update)
 {
     return QStringLiteral("INSERT INTO %1 (%2) SELECT %3, CAST(ifnull(totalFlow, 0) AS REAL), "
                           "CAST(ifnull(downloadedFlow, 0) AS REAL), "
                           "CAST(ifnull(uploadedFlow, 0) AS REAL) FROM flowDetail "
-                          "WHERE rowid > :from AND rowid <= :to AND appname IS NOT NULL "
-                          "AND dataymdh IS NOT NULL ORDER BY rowid "
+                          "WHERE rowid > :from AND rowid <= :to AND %6 ORDER BY rowid "
                           "ON CONFLICT (%4) DO UPDATE SET %5"
                           "totalFlow = totalFlow + excluded.totalFlow, "
                           "downloadedFlow = downloadedFlow + excluded.downloadedFlow, "
                           "uploadedFlow = uploadedFlow + excluded.uploadedFlow")
-        .arg(table, columns, selected, key, update);
+        .arg(table, columns, selected, key, update,
+             QStringLiteral("NOT EXISTS (SELECT 1 FROM flowOddRow WHERE id = flowDetail.rowid)"));
 }
 } // namespace
 
@@ -113,7 +131,7 @@ bool FlowSummaries::exec(const QString &statement)
     QSqlQuery query(m_db);
     if (query.exec(statement))
         return true;
-    qDebug() << query.lastError();
+    FailureLog::sqlError(query.lastError());
     return false;
 }
 
@@ -131,9 +149,9 @@ bool FlowSummaries::check()
     if (!state.exec(QStringLiteral(
             "SELECT version, builtTo, complete, stale, (SELECT max(rowid) FROM flowDetail), "
             "(SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND "
-            "name = 'flowDetail_sum_insert'), "
-            "(SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
-            "('flowHourSum', 'flowDaySum')) FROM flowSumState")) ||
+            "name = 'flowDetail_sum_insert' AND tbl_name = 'flowDetail'), "
+            "(SELECT count(*) FROM sqlite_master WHERE type = 'table' AND (name = 'flowHourSum' "
+            "OR name = 'flowDaySum' OR name = 'flowOddRow')) FROM flowSumState")) ||
         !state.next())
         return false;
     const bool sameVersion = state.value(0).toInt() == kVersion;
@@ -142,7 +160,7 @@ bool FlowSummaries::check()
     const bool stale = state.value(3).toBool();
     const qint64 lastRow = state.value(4).toLongLong();
     const bool kept = state.value(5).toInt() == 1;
-    const bool tables = state.value(6).toInt() == 2;
+    const bool tables = state.value(6).toInt() == 3;
     state.finish();
 
     if (complete && !stale && sameVersion && kept && tables && lastRow <= builtTo)
@@ -152,44 +170,47 @@ bool FlowSummaries::check()
         m_building = true;
     else
         startBuild();
-    return true;
+    return m_building;
 }
 
 void FlowSummaries::startBuild()
 {
     exec(QStringLiteral("BEGIN IMMEDIATE"));
+    // Dropped rather than emptied: a file of an earlier version has other columns.
+    bool cleared = exec(QStringLiteral("DROP TRIGGER IF EXISTS flowDetail_sum_insert")) &&
+                   exec(QStringLiteral("DROP TABLE IF EXISTS flowHourSum")) &&
+                   exec(QStringLiteral("DROP TABLE IF EXISTS flowDaySum")) &&
+                   exec(QStringLiteral("DROP TABLE IF EXISTS flowOddRow"));
     for (const QString &statement : kSchema)
-        exec(statement);
-    const bool cleared =
-        exec(QStringLiteral("DROP TRIGGER IF EXISTS flowDetail_sum_insert")) &&
-        exec(QStringLiteral("DELETE FROM flowHourSum")) &&
-        exec(QStringLiteral("DELETE FROM flowDaySum")) &&
-        exec(QStringLiteral("UPDATE flowSumState SET version = %1, builtTo = 0, complete = 0, "
-                            "stale = 0, irregular = 0")
-                 .arg(kVersion));
+        cleared = cleared && exec(statement);
+    cleared = cleared && exec(QStringLiteral("UPDATE flowSumState SET version = %1, builtTo = 0, "
+                                             "complete = 0, stale = 0")
+                                  .arg(kVersion));
     exec(cleared ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
     m_building = cleared;
 }
 
 FlowSummaries::Answers FlowSummaries::answers()
 {
-    if (!check())
-        return Answers::FromRows;
-    if (m_building)
-        return Answers::NotYet;
-    return value(QStringLiteral("SELECT irregular FROM flowSumState")).toBool()
-               ? Answers::FromRows
-               : Answers::FromSummaries;
+    return check() ? Answers::FromSummaries : Answers::FromRows;
+}
+
+qint64 FlowSummaries::summedTo()
+{
+    return value(QStringLiteral("SELECT builtTo FROM flowSumState")).toLongLong();
 }
 
 void FlowSummaries::startRetention(const QString &bound)
 {
-    // Sums that cover every row have a day row for each day that has rows: without one older
-    // than the bound there is nothing to remove, and the pass over the whole table is spared.
-    if (answers() == Answers::FromSummaries) {
+    // Once built, every row has a day sum or is listed as odd: without either older than the
+    // bound there is nothing to remove, and the pass over the whole table is spared.
+    if (answers() == Answers::FromSummaries && !m_building) {
         QSqlQuery older(m_db);
-        older.prepare(QStringLiteral("SELECT 1 FROM flowDaySum WHERE dayKey < ? LIMIT 1"));
+        older.prepare(QStringLiteral(
+            "SELECT 1 FROM flowDaySum WHERE dayKey < ? UNION ALL SELECT 1 FROM flowOddRow "
+            "JOIN flowDetail ON flowDetail.rowid = flowOddRow.id WHERE dataymdh < ? LIMIT 1"));
         older.addBindValue(bound.left(10));
+        older.addBindValue(bound);
         if (older.exec() && !older.next())
             return;
     }
@@ -198,7 +219,7 @@ void FlowSummaries::startRetention(const QString &bound)
     if (!range.exec(QStringLiteral(
             "SELECT (SELECT min(rowid) FROM flowDetail), (SELECT max(rowid) FROM flowDetail)")) ||
         !range.next()) {
-        qDebug() << range.lastError();
+        FailureLog::sqlError(range.lastError());
         return;
     }
     m_retentionNext = range.value(0).toLongLong();
@@ -206,12 +227,13 @@ void FlowSummaries::startRetention(const QString &bound)
     m_retentionBound = bound;
 }
 
-void FlowSummaries::doWork(int budgetMs)
+bool FlowSummaries::doWork(int budgetMs)
 {
     if (m_building)
-        buildSlice(budgetMs);
-    else if (!m_retentionBound.isEmpty())
-        retentionSlice(budgetMs);
+        return buildSlice(budgetMs);
+    if (!m_retentionBound.isEmpty())
+        return retentionSlice(budgetMs);
+    return true;
 }
 
 qint64 FlowSummaries::nextSpan(qint64 span, qint64 elapsedMs, int budgetMs) const
@@ -223,16 +245,20 @@ qint64 FlowSummaries::nextSpan(qint64 span, qint64 elapsedMs, int budgetMs) cons
     return span;
 }
 
-void FlowSummaries::buildSlice(int budgetMs)
+bool FlowSummaries::buildSlice(int budgetMs)
 {
     QElapsedTimer timer;
     timer.start();
     if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return;
+        return false;
     QSqlQuery query(m_db);
-    query.exec(QStringLiteral("SELECT builtTo, (SELECT max(rowid) FROM flowDetail) FROM "
-                              "flowSumState"));
-    query.next();
+    if (!query.exec(QStringLiteral("SELECT builtTo, (SELECT max(rowid) FROM flowDetail) FROM "
+                                   "flowSumState")) ||
+        !query.next()) {
+        FailureLog::sqlError(query.lastError());
+        exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
     const qint64 from = query.value(0).toLongLong();
     const qint64 lastRow = query.value(1).toLongLong();
     const qint64 to = qMax(from, qMin(lastRow, from + m_buildSpan));
@@ -240,6 +266,9 @@ void FlowSummaries::buildSlice(int budgetMs)
 
     bool ok = true;
     const QStringList statements = {
+        QStringLiteral("INSERT OR IGNORE INTO flowOddRow (id) SELECT rowid FROM flowDetail "
+                       "WHERE rowid > :from AND rowid <= :to AND NOT %1")
+            .arg(regularRow(QString())),
         buildStatement(QStringLiteral("flowHourSum"),
                        QStringLiteral("appname, hourKey, sName, totalFlow, downloadedFlow, "
                                       "uploadedFlow"),
@@ -247,21 +276,22 @@ void FlowSummaries::buildSlice(int budgetMs)
                        QStringLiteral("appname, hourKey"),
                        QStringLiteral("sName = excluded.sName, ")),
         buildStatement(QStringLiteral("flowDaySum"),
-                       QStringLiteral("dayKey, appname, sName, hourKey, firstRow, totalFlow, "
-                                      "downloadedFlow, uploadedFlow"),
-                       QStringLiteral("substr(dataymdh, 1, 10), appname, sName, dataymdh, rowid"),
+                       QStringLiteral("dayKey, appname, sName, hourKey, firstRow, lastRow, "
+                                      "totalFlow, downloadedFlow, uploadedFlow"),
+                       QStringLiteral("substr(dataymdh, 1, 10), appname, sName, dataymdh, rowid, "
+                                      "rowid"),
                        QStringLiteral("dayKey, appname"),
-                       QStringLiteral("sName = excluded.sName, hourKey = excluded.hourKey, ")),
-        QStringLiteral("UPDATE flowSumState SET irregular = 1 WHERE EXISTS (SELECT 1 FROM "
-                       "flowDetail WHERE rowid > :from AND rowid <= :to AND NOT %1)")
-            .arg(regularRow(QString())),
+                       QStringLiteral("sName = excluded.sName, hourKey = excluded.hourKey, "
+                                      "lastRow = excluded.lastRow, ")),
     };
     for (const QString &statement : statements) {
-        query.prepare(statement);
-        query.bindValue(QStringLiteral(":from"), from);
-        query.bindValue(QStringLiteral(":to"), to);
-        if (!(ok = query.exec())) {
-            qDebug() << query.lastError();
+        if ((ok = query.prepare(statement))) {
+            query.bindValue(QStringLiteral(":from"), from);
+            query.bindValue(QStringLiteral(":to"), to);
+            ok = query.exec();
+        }
+        if (!ok) {
+            FailureLog::sqlError(query.lastError());
             break;
         }
     }
@@ -275,14 +305,15 @@ void FlowSummaries::buildSlice(int budgetMs)
     if (ok && done)
         m_building = false;
     m_buildSpan = nextSpan(m_buildSpan, timer.elapsed(), budgetMs);
+    return ok;
 }
 
-void FlowSummaries::retentionSlice(int budgetMs)
+bool FlowSummaries::retentionSlice(int budgetMs)
 {
     QElapsedTimer timer;
     timer.start();
     if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return;
+        return false;
     const bool wasStale = value(QStringLiteral("SELECT stale FROM flowSumState")).toBool();
     const qint64 end = m_retentionNext + m_retentionSpan;
     QSqlQuery query(m_db);
@@ -293,7 +324,7 @@ void FlowSummaries::retentionSlice(int budgetMs)
     query.addBindValue(m_retentionBound);
     bool ok = query.exec();
     if (!ok)
-        qDebug() << query.lastError();
+        FailureLog::sqlError(query.lastError());
     // These rows leave with their sums: they do not make the sums stale.
     if (ok && !wasStale)
         ok = exec(QStringLiteral("UPDATE flowSumState SET stale = 0"));
@@ -304,13 +335,16 @@ void FlowSummaries::retentionSlice(int budgetMs)
         ok = query.exec();
         query.prepare(QStringLiteral("DELETE FROM flowHourSum WHERE hourKey < ?"));
         query.addBindValue(m_retentionBound);
-        ok = ok && query.exec();
+        ok = ok && query.exec() &&
+             query.exec(QStringLiteral("DELETE FROM flowOddRow WHERE NOT EXISTS (SELECT 1 FROM "
+                                       "flowDetail WHERE flowDetail.rowid = flowOddRow.id)"));
         if (!ok)
-            qDebug() << query.lastError();
+            FailureLog::sqlError(query.lastError());
     }
     exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
     m_retentionNext = end;
     if (done || !ok)
         m_retentionBound.clear();
     m_retentionSpan = nextSpan(m_retentionSpan, timer.elapsed(), budgetMs);
+    return ok;
 }

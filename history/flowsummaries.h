@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QElapsedTimer>
@@ -16,11 +19,11 @@ class FlowSummaries
 {
 public:
     enum class Answers {
+        // The sums cover the rows up to summedTo(); while they are built, the later rows are
+        // read from the table.
         FromSummaries,
-        // Rows whose key or amounts the sums do not cover exist: only the rows give the answer.
+        // The sums cannot be read or trusted: only the rows give the answer.
         FromRows,
-        // The sums are being built; ask again once the work is done.
-        NotYet,
     };
 
     // Makes sure the tables exist and checks them against flowDetail.
@@ -28,12 +31,14 @@ public:
     void detach();
 
     Answers answers();
+    // The last rowid the sums cover.
+    qint64 summedTo();
     // Starts removing the rows keyed below `bound` and their sums.
     void startRetention(const QString &bound);
 
     bool hasWork() const { return m_building || !m_retentionBound.isEmpty(); }
-    // One slice of the pending work, of about `budgetMs`.
-    void doWork(int budgetMs);
+    // One slice of the pending work, of about `budgetMs`; false when it could not be done.
+    bool doWork(int budgetMs);
 
 private:
     bool exec(const QString &statement);
@@ -41,8 +46,8 @@ private:
     // False when the sums' state cannot be read.
     bool check();
     void startBuild();
-    void buildSlice(int budgetMs);
-    void retentionSlice(int budgetMs);
+    bool buildSlice(int budgetMs);
+    bool retentionSlice(int budgetMs);
     qint64 nextSpan(qint64 span, qint64 elapsedMs, int budgetMs) const;
 
     QSqlDatabase m_db;

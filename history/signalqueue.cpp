@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "history/signalqueue.h"
 
 const char *signalQueueTypeName(SignalQueueType type)
@@ -6,7 +9,8 @@ const char *signalQueueTypeName(SignalQueueType type)
         "DeleteFlowCacheData",     "SaveFlowCacheDataToLst",  "SaveFlowData",
         "GetYesterdayFlowData",    "GetTodayFlowData",        "GetLastMonthFlowData",
         "GetThisMonthFlowData",    "GetAppYesterdayFlowData", "GetAppTodayFlowData",
-        "GetAppLastMonthFlowData", "GetAppThisMonthFlowData",
+        "GetAppLastMonthFlowData", "GetAppThisMonthFlowData", "GetAppFlowDataForRequest",
+        "GetFlowDataForRequest",
     };
     const int index = static_cast<int>(type);
     return index >= 0 && index < int(sizeof names / sizeof *names) ? names[index] : "unknown";

@@ -1,4 +1,9 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
+
+#include "history/flowperiod.h"
 
 #include <QMetaType>
 #include <QPair>
@@ -17,6 +22,8 @@ enum SignalQueueType {
     GetAppTodayFlowData = 8,
     GetAppLastMonthFlowData = 9,
     GetAppThisMonthFlowData = 10,
+    GetAppFlowDataForRequest = 11,
+    GetFlowDataForRequest = 12,
 };
 
 // The payload of a request; unused members stay empty or zero.
@@ -26,6 +33,9 @@ struct SignalQueFlow
     QString sname;
     double downloaded = 0;
     double uploaded = 0;
+    // Requests answered to one caller: the caller's id, echoed back, and the period asked for.
+    quint64 requestId = 0;
+    FlowPeriod period = FlowPeriod::Today;
 };
 
 using SignalQueueEntry = QPair<SignalQueueType, SignalQueFlow>;

@@ -1,11 +1,16 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "history/summaryflowqueries.h"
 
+#include "history/failurelog.h"
 #include "history/flowmerge.h"
 #include "history/flowrow.h"
 #include "history/hourkey.h"
 
-#include <QDebug>
-#include <QSqlError>
+#include <QVariant>
+#include <QVector>
+#include <algorithm>
 
 namespace SummaryFlowQueries {
 
@@ -15,83 +20,271 @@ QString dayKey(const QDate &day)
     return day.toString(QStringLiteral("yyyy/MM/dd"));
 }
 
+// Which day from `first` on a day or hour key names, or -1; parsed by hand, as
+// QDate::fromString is slow.
+int dayIndex(const QDate &first, const QString &key)
+{
+    const QDate date(key.midRef(0, 4).toInt(), key.midRef(5, 2).toInt(), key.midRef(8, 2).toInt());
+    return date.isValid() ? int(first.daysTo(date)) : -1;
+}
+
 bool run(QSqlQuery &query, const QString &statement, const QVariantList &values)
 {
     query.setForwardOnly(true);
-    query.prepare(statement);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (query.exec())
-        return true;
-    qDebug() << query.lastError();
+    // A statement that cannot be prepared reports why there, not at exec.
+    if (query.prepare(statement)) {
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        if (query.exec())
+            return true;
+    }
+    FailureLog::sqlError(query.lastError());
     return false;
 }
 
-// Each application's day in the order of its first row, as reading the rows finds them.
-bool mergeDays(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &first,
-               const QDate &last)
+// One day of a period: whether a row the sums leave out falls into its range, and the rowids
+// between which all of its rows lie (those of its day sums and its odd rows).
+struct Day
 {
+    bool odd = false;
+    qint64 firstRow = 0;
+    qint64 lastRow = 0;
+
+    void cover(qint64 first, qint64 last)
+    {
+        firstRow = firstRow ? qMin(firstRow, first) : first;
+        lastRow = qMax(lastRow, last);
+    }
+};
+
+// The VALUES of a table (i, lower, upper) holding each day's range, then the range of all of
+// them; the bound values are appended to `values`. Compared by SQLite, the ranges hold the rows
+// that the rows' own answers find in them.
+QString dayRanges(const QDate &first, int count, QVariantList &values)
+{
+    QStringList ranges;
+    for (int i = 0; i < count; ++i) {
+        ranges.append(QStringLiteral("(%1, ?, ?)").arg(i));
+        values << HourKey::dayLowerBound(first.addDays(i))
+               << HourKey::dayUpperBound(first.addDays(i));
+    }
+    return ranges.join(QLatin1Char(','));
+}
+
+QString onlyApp(const QString *appname, QVariantList &values)
+{
+    if (!appname)
+        return QString();
+    values << *appname;
+    return QStringLiteral("AND appName = ?");
+}
+
+// Marks the days whose range holds an odd row (of `appname` only, when given).
+bool markOddDays(QSqlQuery &query, QVector<Day> &days, const QDate &first, const QString *appname)
+{
+    QVariantList values;
+    const QString ranges = dayRanges(first, days.size(), values);
+    values << HourKey::dayLowerBound(first)
+           << HourKey::dayUpperBound(first.addDays(days.size() - 1));
+    const QString app = onlyApp(appname, values);
+    // CROSS JOIN keeps the order of the loops: the few odd rows outside, the days inside.
     if (!run(query,
-             QStringLiteral("SELECT appname, sName, hourKey, totalFlow, downloadedFlow, "
-                            "uploadedFlow FROM flowDaySum WHERE dayKey BETWEEN ? AND ? "
-                            "ORDER BY dayKey, firstRow"),
-             {dayKey(first), dayKey(last)}))
+             QStringLiteral("WITH days (i, lower, upper) AS (VALUES %1) "
+                            "SELECT days.i, flowOddRow.id FROM flowOddRow "
+                            "CROSS JOIN flowDetail ON flowDetail.rowid = flowOddRow.id "
+                            "CROSS JOIN days ON dataymdh > days.lower AND dataymdh < days.upper "
+                            "WHERE dataymdh > ? AND dataymdh < ? %2")
+                 .arg(ranges, app),
+             values))
         return false;
-    while (query.next())
-        FlowMerge::mergeByAppname(list, FlowRow::fromQuery(query));
+    while (query.next()) {
+        Day &day = days[query.value(0).toInt()];
+        day.odd = true;
+        day.cover(query.value(1).toLongLong(), query.value(1).toLongLong());
+    }
     query.finish();
     return true;
 }
 
-// The application's hour sums between the two days, grouped by day.
-QList<QList<AppFlowDateParameter>> hoursByDay(QSqlQuery &query, const QString &appname,
-                                              const QDate &first, int days)
+// The rows of an odd day, read between its first and last rowid only (of `appname` only,
+// when given), in the order they were written.
+bool selectOddDay(QSqlQuery &query, const QDate &day, const Day &span, const QString *appname)
 {
-    QList<QList<AppFlowDateParameter>> byDay;
-    for (int i = 0; i < days; ++i)
-        byDay.append(QList<AppFlowDateParameter>());
+    QVariantList values = {span.firstRow, span.lastRow, HourKey::dayLowerBound(day),
+                           HourKey::dayUpperBound(day)};
+    const QString app = onlyApp(appname, values);
+    return run(query,
+               QStringLiteral("SELECT * FROM flowDetail WHERE rowid BETWEEN ? AND ? AND "
+                              "dataymdh > ? AND dataymdh < ? %1")
+                   .arg(app),
+               values);
+}
+
+// The rows written after `summedTo`, which the sums do not cover while they are built, in the
+// order written, each with the index of a day whose range holds it in column 6 (of `appname`
+// only, when given).
+bool selectUnsummed(QSqlQuery &query, const QDate &first, int count, qint64 summedTo,
+                    const QString *appname)
+{
+    QVariantList values;
+    const QString ranges = dayRanges(first, count, values);
+    values << summedTo << HourKey::dayLowerBound(first)
+           << HourKey::dayUpperBound(first.addDays(count - 1));
+    const QString app = onlyApp(appname, values);
+    return run(query,
+               QStringLiteral("WITH days (i, lower, upper) AS (VALUES %1) "
+                              "SELECT flowDetail.*, days.i FROM flowDetail "
+                              "CROSS JOIN days ON dataymdh > days.lower AND dataymdh < days.upper "
+                              "WHERE flowDetail.rowid > ? AND dataymdh > ? AND dataymdh < ? %2 "
+                              "ORDER BY flowDetail.rowid")
+                   .arg(ranges, app),
+               values);
+}
+
+// The days' records of all applications, each day's in the order of its first row, as reading
+// the rows finds them: the odd days' and the rows not summed yet read from the rows.
+bool dayRecords(QSqlQuery &query, const QDate &first, int count, qint64 summedTo,
+                QVector<QList<AppFlowDateParameter>> &records)
+{
+    records = QVector<QList<AppFlowDateParameter>>(count);
+    QVector<Day> days(count);
+    if (!run(query,
+             QStringLiteral("SELECT appname, sName, hourKey, totalFlow, downloadedFlow, "
+                            "uploadedFlow, dayKey, firstRow, lastRow FROM flowDaySum "
+                            "WHERE dayKey BETWEEN ? AND ? ORDER BY dayKey, firstRow"),
+             {dayKey(first), dayKey(first.addDays(count - 1))}))
+        return false;
+    while (query.next()) {
+        const int i = dayIndex(first, query.value(6).toString());
+        if (i < 0 || i >= count)
+            continue;
+        records[i].append(FlowRow::fromQuery(query));
+        days[i].cover(query.value(7).toLongLong(), query.value(8).toLongLong());
+    }
+    query.finish();
+    if (!markOddDays(query, days, first, nullptr))
+        return false;
+    for (int i = 0; i < count; ++i) {
+        if (!days.at(i).odd)
+            continue;
+        records[i].clear();
+        if (!selectOddDay(query, first.addDays(i), days.at(i), nullptr))
+            return false;
+        while (query.next())
+            FlowMerge::mergeByAppname(records[i], FlowRow::fromQuery(query));
+        query.finish();
+    }
+    if (!selectUnsummed(query, first, count, summedTo, nullptr))
+        return false;
+    while (query.next())
+        FlowMerge::mergeByAppname(records[query.value(6).toInt()], FlowRow::fromQuery(query));
+    query.finish();
+    return true;
+}
+
+bool mergeDays(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &first, int count,
+               qint64 summedTo)
+{
+    QVector<QList<AppFlowDateParameter>> records;
+    if (!dayRecords(query, first, count, summedTo, records))
+        return false;
+    for (const QList<AppFlowDateParameter> &day : qAsConst(records))
+        for (const AppFlowDateParameter &record : day)
+            FlowMerge::mergeByAppname(list, record);
+    return true;
+}
+
+// Replaces the application's hours of its odd days by those read from their rows.
+bool readOddDays(QSqlQuery &query, const QString &appname, const QDate &first, QVector<Day> &days,
+                 QVector<QList<AppFlowDateParameter>> &byDay)
+{
+    const int count = days.size();
+    if (std::none_of(days.cbegin(), days.cend(), [](const Day &day) { return day.odd; }))
+        return true;
+    if (!run(query,
+             QStringLiteral("SELECT dayKey, firstRow, lastRow FROM flowDaySum WHERE dayKey "
+                            "BETWEEN ? AND ? AND appname = ?"),
+             {dayKey(first), dayKey(first.addDays(count - 1)), appname}))
+        return false;
+    while (query.next()) {
+        const int i = dayIndex(first, query.value(0).toString());
+        if (i >= 0 && i < count)
+            days[i].cover(query.value(1).toLongLong(), query.value(2).toLongLong());
+    }
+    query.finish();
+    for (int i = 0; i < count; ++i) {
+        if (!days.at(i).odd)
+            continue;
+        byDay[i].clear();
+        if (!selectOddDay(query, first.addDays(i), days.at(i), &appname))
+            return false;
+        while (query.next())
+            FlowMerge::mergeByDate(byDay[i], FlowRow::fromQuery(query));
+        query.finish();
+    }
+    return true;
+}
+
+// The application's records of each day merged by hour key, as reading its rows finds them.
+bool hoursByDay(QSqlQuery &query, const QString &appname, const QDate &first, int count,
+                qint64 summedTo, QVector<QList<AppFlowDateParameter>> &byDay)
+{
+    byDay = QVector<QList<AppFlowDateParameter>>(count);
     if (!run(query,
              QStringLiteral("SELECT appname, sName, hourKey, totalFlow, downloadedFlow, "
                             "uploadedFlow FROM flowHourSum WHERE appname = ? AND hourKey > ? "
                             "AND hourKey < ?"),
              {appname, HourKey::dayLowerBound(first),
-              HourKey::dayUpperBound(first.addDays(days - 1))}))
-        return byDay;
+              HourKey::dayUpperBound(first.addDays(count - 1))}))
+        return false;
     while (query.next()) {
         const AppFlowDateParameter record = FlowRow::fromQuery(query);
-        const QDate date(record.date.midRef(0, 4).toInt(), record.date.midRef(5, 2).toInt(),
-                         record.date.midRef(8, 2).toInt());
-        const int day = first.daysTo(date);
-        if (day >= 0 && day < days)
-            byDay[day].append(record);
+        const int i = dayIndex(first, record.date);
+        if (i >= 0 && i < count)
+            byDay[i].append(record);
     }
     query.finish();
-    return byDay;
+    QVector<Day> days(count);
+    if (!markOddDays(query, days, first, &appname) ||
+        !readOddDays(query, appname, first, days, byDay) ||
+        !selectUnsummed(query, first, count, summedTo, &appname))
+        return false;
+    while (query.next())
+        FlowMerge::mergeByDate(byDay[query.value(6).toInt()], FlowRow::fromQuery(query));
+    query.finish();
+    return true;
 }
 } // namespace
 
-bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day)
+bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
+              qint64 summedTo)
 {
-    return mergeDays(query, list, day, day);
+    return mergeDays(query, list, day, 1, summedTo);
 }
 
-bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day)
+bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
+                qint64 summedTo)
 {
     const QDate first(day.year(), day.month(), 1);
-    return mergeDays(query, list, first, first.addDays(first.daysInMonth() - 1));
+    return mergeDays(query, list, first, first.daysInMonth(), summedTo);
 }
 
-QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day)
+QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day,
+                                        qint64 summedTo, bool *ok)
 {
-    return FlowMerge::hourlyAnswer(appname, day, hoursByDay(query, appname, day, 1).first());
+    QVector<QList<AppFlowDateParameter>> byDay;
+    if (!hoursByDay(query, appname, day, 1, summedTo, byDay) && ok)
+        *ok = false;
+    return FlowMerge::hourlyAnswer(appname, day, byDay.value(0));
 }
 
 QList<AppFlowDateParameter> queryAppMonth(QSqlQuery &query, const QString &appname,
-                                          const QDate &day)
+                                          const QDate &day, qint64 summedTo, bool *ok)
 {
     const QDate first(day.year(), day.month(), 1);
-    const QList<QList<AppFlowDateParameter>> byDay =
-        hoursByDay(query, appname, first, first.daysInMonth());
+    QVector<QList<AppFlowDateParameter>> byDay;
+    if (!hoursByDay(query, appname, first, first.daysInMonth(), summedTo, byDay) && ok)
+        *ok = false;
     QList<AppFlowDateParameter> days;
     for (int i = 0; i < byDay.size(); ++i) {
         const QDate current = first.addDays(i);

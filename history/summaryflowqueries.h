@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "history/appflowdateparameter.h"
@@ -7,13 +10,18 @@
 #include <QSqlQuery>
 
 // The period answers computed from the running sums of FlowSummaries; the same records as
-// LiteralFlowQueries gives, read from a few hundred rows at most.
+// LiteralFlowQueries gives, read from a few hundred rows at most. The sums cover the rows up to
+// `summedTo`; rows written after it, while the sums are built, are read from the table.
 namespace SummaryFlowQueries {
 
-bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day);
-bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day);
-QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day);
+bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
+              qint64 summedTo);
+bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
+                qint64 summedTo);
+// `ok`, when given, is cleared when the sums could not be read.
+QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day,
+                                        qint64 summedTo, bool *ok = nullptr);
 QList<AppFlowDateParameter> queryAppMonth(QSqlQuery &query, const QString &appname,
-                                          const QDate &day);
+                                          const QDate &day, qint64 summedTo, bool *ok = nullptr);
 
 } // namespace SummaryFlowQueries

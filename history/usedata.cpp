@@ -1,5 +1,9 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "history/usedata.h"
 
+#include "history/failurelog.h"
 #include "records/cmutex.h"
 
 #include <QDebug>
@@ -8,15 +12,30 @@
 #include <QTimer>
 
 namespace {
-// A request that keeps failing is dropped after this many attempts, so the ones behind it run.
-constexpr int kAttemptsPerRequest = 3;
-// How long one slice of building sums or removing old rows may hold the lock, and the pause
-// after it: the lock is not fair, and threads waiting for it must get their turn.
+// An answer that cannot be read is tried this many times, pausing between attempts, and then
+// answered with an empty list.
+constexpr int kAttemptsPerAnswer = 4;
+// The pause before a failed request is tried again doubles from the first to the longest.
+constexpr int kFirstRetryMs = 100;
+constexpr int kLongestRetryMs = 2000;
+// Answers beyond this many waiting are refused, so that a flood of requests cannot grow memory.
+constexpr int kMostPendingAnswers = 500;
+// Snapshots waiting to be saved beyond this many give way to the newer ones, which count their
+// growth: the reference moves only when a save commits.
+constexpr int kMostPendingSaves = 2;
+// How long one slice of building sums or removing old rows may take, and the pause after it,
+// which grows while slices fail (the file held by another program).
 constexpr int kSummaryWorkMs = 50;
 constexpr int kSummaryPauseMs = 10;
+constexpr int kLongestSummaryPauseMs = 2000;
+
+bool isAnswer(SignalQueueType type)
+{
+    return type >= GetYesterdayFlowData;
+}
 } // namespace
 
-UseData::UseData(QObject *parent) : QObject(parent)
+UseData::UseData(QObject *parent) : QObject(parent), m_retryTimer(new QTimer(this))
 {
     qRegisterMetaType<QList<AppFlowDateParameter>>("QList<AppFlowDateParameter>");
     qRegisterMetaType<SignalQueueEntry>("QPair<SignalQueueType, SignalQueFlow>");
@@ -26,8 +45,11 @@ UseData::UseData(QObject *parent) : QObject(parent)
     // that made it, and this one is about to move.
     releaseConnection();
 
+    m_retryTimer->setSingleShot(true);
+    connect(m_retryTimer, &QTimer::timeout, this, &UseData::onReqSendSignal);
     connect(this, &UseData::reqSendSignal, this, &UseData::onReqSendSignal);
     connectRequestSignals();
+    connectAnsweredRequests();
 }
 
 UseData::~UseData()
@@ -70,68 +92,131 @@ void UseData::connectRequestSignals()
 void UseData::enqueue(SignalQueueType type, const SignalQueFlow &flow)
 {
     QMutexLocker locker(&CMutex::instance()->mutex);
-    m_signalQueue.append({type, flow});
-    emit reqSendSignal();
+    append(type, flow);
 }
 
 void UseData::enqueueDeleteFlowCacheData()
 {
-    m_signalQueue.append({DeleteFlowCacheData, {}});
-    emit reqSendSignal();
+    append(DeleteFlowCacheData, {});
 }
 
 void UseData::enqueueSaveFlowCacheDataToLst(QString appname, QString sname, double downloaded,
                                             double uploaded)
 {
-    m_signalQueue.append({SaveFlowCacheDataToLst, {appname, sname, downloaded, uploaded}});
-    emit reqSendSignal();
+    append(SaveFlowCacheDataToLst, {appname, sname, downloaded, uploaded});
 }
 
 void UseData::enqueueSaveFlowData()
 {
-    m_signalQueue.append({SaveFlowData, {}});
+    append(SaveFlowData, {});
+}
+
+void UseData::append(SignalQueueType type, const SignalQueFlow &flow)
+{
+    if (isAnswer(type)) {
+        if (m_pendingAnswers >= kMostPendingAnswers) {
+            if (FailureLog::due(QStringLiteral("history requests refused")))
+                qDebug() << "history request refused, too many waiting:"
+                         << signalQueueTypeName(type);
+            return;
+        }
+        ++m_pendingAnswers;
+    } else if (type == DeleteFlowCacheData) {
+        supersedeWaitingSave();
+    }
+    m_signalQueue.append({type, flow});
     emit reqSendSignal();
+}
+
+// Drops the oldest whole snapshot behind the head (the head may be in hand) once too many wait.
+void UseData::supersedeWaitingSave()
+{
+    int saves = 0;
+    for (int i = 1; i < m_signalQueue.size(); ++i)
+        saves += m_signalQueue.at(i).first == SaveFlowData;
+    if (saves < kMostPendingSaves)
+        return;
+    int start = 1;
+    while (start < m_signalQueue.size() && m_signalQueue.at(start).first != DeleteFlowCacheData)
+        ++start;
+    int end = start;
+    while (end < m_signalQueue.size() && m_signalQueue.at(end).first != SaveFlowData)
+        ++end;
+    if (end >= m_signalQueue.size())
+        return;
+    for (int i = end; i >= start; --i)
+        if (!isAnswer(m_signalQueue.at(i).first))
+            m_signalQueue.removeAt(i);
+    if (FailureLog::due(QStringLiteral("history save superseded")))
+        qDebug() << "history save waits too long, the next one counts its growth";
 }
 
 void UseData::onReqSendSignal()
 {
-    QMutexLocker locker(&CMutex::instance()->mutex);
-    // Entries queued while the loop below runs in this thread are taken by that loop.
-    if (m_dispatching)
+    // Entries queued while the loop below runs in this thread are taken by that loop; a failed
+    // request waits for its timer.
+    if (m_dispatching || m_retryTimer->isActive())
         return;
     m_dispatching = true;
-    int failures = 0;
-    while (!m_signalQueue.isEmpty()) {
-        const SignalQueueEntry entry = m_signalQueue.first();
-        // Answers wait, in order, for the sums being built; the work goes on in slices.
-        if (!readyToAnswer(entry.first)) {
-            scheduleSummaryWork();
-            break;
-        }
-        if (!handleRequest(entry) && ++failures < kAttemptsPerRequest)
-            continue;
-        if (failures >= kAttemptsPerRequest)
-            qDebug() << "request dropped after" << failures
-                     << "failed attempts:" << signalQueueTypeName(entry.first);
-        failures = 0;
-        m_signalQueue.removeFirst();
+    while (dispatchHead()) {
     }
     m_dispatching = false;
 }
 
-bool UseData::readyToAnswer(SignalQueueType type)
+// The lock guards the queue only: the file is worked on without it, so that neither a slow
+// statement nor a file held by another program holds up the collector or the display.
+bool UseData::dispatchHead()
 {
-    if (type < GetYesterdayFlowData)
+    SignalQueueEntry entry;
+    {
+        QMutexLocker locker(&CMutex::instance()->mutex);
+        if (m_signalQueue.isEmpty())
+            return false;
+        entry = m_signalQueue.first();
+    }
+    m_finalAttempt = !isAnswer(entry.first) || m_headAttempts + 1 >= kAttemptsPerAnswer;
+    if (handleRequest(entry)) {
+        finishHead();
         return true;
-    ensureConnection();
-    if (m_summaries.answers() != FlowSummaries::Answers::NotYet)
+    }
+    return headFailed(entry);
+}
+
+bool UseData::headFailed(const SignalQueueEntry &entry)
+{
+    ++m_headAttempts;
+    if (entry.first == SaveFlowData) {
+        bool laterSave = false;
+        {
+            QMutexLocker locker(&CMutex::instance()->mutex);
+            for (int i = 1; i < m_signalQueue.size() && !laterSave; ++i)
+                laterSave = m_signalQueue.at(i).first == SaveFlowData;
+        }
+        if (laterSave) {
+            if (FailureLog::due(QStringLiteral("history save failed")))
+                qDebug() << "history save failed, the next one counts its growth";
+            finishHead();
+            return true;
+        }
+        recoverFile();
+    } else if (m_finalAttempt) {
+        if (FailureLog::due(QStringLiteral("request dropped ") + signalQueueTypeName(entry.first)))
+            qDebug() << "request dropped after" << m_headAttempts
+                     << "failed attempts:" << signalQueueTypeName(entry.first);
+        finishHead();
         return true;
-    // A slice now, unless one has just run: between two slices the other threads waiting
-    // for the lock must get their turn.
-    if (m_sinceSummaryWork.isValid() && m_sinceSummaryWork.elapsed() < kSummaryPauseMs)
-        return false;
-    doSummarySlice();
-    return m_summaries.answers() != FlowSummaries::Answers::NotYet;
+    }
+    m_retryTimer->start(qMin(kFirstRetryMs << qMin(m_headAttempts - 1, 8), kLongestRetryMs));
+    return false;
+}
+
+void UseData::finishHead()
+{
+    m_headAttempts = 0;
+    QMutexLocker locker(&CMutex::instance()->mutex);
+    if (isAnswer(m_signalQueue.first().first))
+        --m_pendingAnswers;
+    m_signalQueue.removeFirst();
 }
 
 void UseData::scheduleSummaryWork()
@@ -139,26 +224,29 @@ void UseData::scheduleSummaryWork()
     if (m_summaryWorkScheduled)
         return;
     m_summaryWorkScheduled = true;
-    QTimer::singleShot(kSummaryPauseMs, this, [this] { doSummaryWork(); });
+    QTimer::singleShot(m_summaryPauseMs, this, [this] { doSummaryWork(); });
 }
 
 void UseData::doSummaryWork()
 {
-    QMutexLocker locker(&CMutex::instance()->mutex);
     m_summaryWorkScheduled = false;
     if (m_connectionThread != QThread::currentThread())
         return;
-    doSummarySlice();
+    const bool advanced = m_summaries.doWork(kSummaryWorkMs);
+    m_summaryPauseMs =
+        advanced ? kSummaryPauseMs : qMin(m_summaryPauseMs * 2, kLongestSummaryPauseMs);
     if (m_summaries.hasWork())
         scheduleSummaryWork();
-    else if (!m_signalQueue.isEmpty())
-        emit reqSendSignal();
 }
 
-void UseData::doSummarySlice()
+bool UseData::answer(void (UseData::*signal)(QList<AppFlowDateParameter>),
+                     const QList<AppFlowDateParameter> &appLst, bool ok)
 {
-    m_summaries.doWork(kSummaryWorkMs);
-    m_sinceSummaryWork.start();
+    // A request that will be tried again answers then; one that cannot be read answers nothing
+    // rather than figures it does not have.
+    if (ok || m_finalAttempt)
+        emit(this->*signal)(ok ? appLst : QList<AppFlowDateParameter>());
+    return ok;
 }
 
 bool UseData::handleRequest(const SignalQueueEntry &entry)
@@ -187,6 +275,10 @@ bool UseData::handleRequest(const SignalQueueEntry &entry)
         return getAppLastMonthFlowData(flow.appname);
     case GetAppThisMonthFlowData:
         return getAppThisMonthFlowData(flow.appname);
+    case GetAppFlowDataForRequest:
+        return getAppFlowDataForRequest(flow);
+    case GetFlowDataForRequest:
+        return getFlowDataForRequest(flow);
     }
     return true;
 }

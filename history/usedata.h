@@ -1,9 +1,15 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "history/appflowdateparameter.h"
+#include "history/collectorsnapshot.h"
 #include "history/flowsummaries.h"
+#include "history/retentiondecision.h"
 #include "history/signalqueue.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
@@ -12,10 +18,11 @@
 #include <QSqlQuery>
 
 class QThread;
+class QTimer;
 
 // The traffic history store. It lives in a thread of its own and runs every piece of
-// database work as a request of one first-in first-out queue, one at a time, under the
-// process-wide lock; answers leave as signals from that thread.
+// database work as a request of one first-in first-out queue, one at a time; the process-wide
+// lock guards the queue, not the work. Answers leave as signals from that thread.
 class UseData : public QObject
 {
     Q_OBJECT
@@ -51,32 +58,50 @@ signals:
     void notifyGetAppThisMonthFlowData(QString appname);
     void sendAppThisMonthFlowData(QList<AppFlowDateParameter> appLst);
     void reqSendSignal();
+    // Requests answered to the one caller that chose `requestId`, with the period's first day.
+    // `ok` is false when the rows could not be read.
+    void notifyGetAppFlowDataForRequest(quint64 requestId, QString appname, FlowPeriod period);
+    void sendAppFlowDataForRequest(quint64 requestId, QDate firstDay, bool ok,
+                                   QList<AppFlowDateParameter> appLst);
+    void notifyGetFlowDataForRequest(quint64 requestId, FlowPeriod period);
+    void sendFlowDataForRequest(quint64 requestId, QDate firstDay, bool ok,
+                                QList<AppFlowDateParameter> appLst);
 
 public slots:
     void onReqSendSignal();
 
 private:
     void connectRequestSignals();
+    void connectAnsweredRequests();
     void enqueue(SignalQueueType type, const SignalQueFlow &flow = {});
+    void append(SignalQueueType type, const SignalQueFlow &flow);
+    void supersedeWaitingSave();
+    bool dispatchHead();
+    bool headFailed(const SignalQueueEntry &entry);
+    void finishHead();
     bool handleRequest(const SignalQueueEntry &entry);
-    bool readyToAnswer(SignalQueueType type);
+    bool answer(void (UseData::*signal)(QList<AppFlowDateParameter>),
+                const QList<AppFlowDateParameter> &appLst, bool ok);
     void scheduleSummaryWork();
     void doSummaryWork();
-    void doSummarySlice();
 
     void openDatabase();
     void connectDatabase(bool logged);
+    bool openConnection();
     void ensureConnection();
     void releaseConnection();
     void attachSummaries();
     void deleteOldFlowData();
+    QString fileProblem(bool thorough);
+    void moveFileAside(const QString &problem);
+    void recoverFile();
 
     bool deleteFlowCacheData();
     bool saveFlowCacheDataToLst(const QString &appname, const QString &sname, double downloaded,
                                 double uploaded);
     bool saveFlowData();
     bool insertRow(const AppFlowDateParameter &row);
-    bool commit(bool inTransaction);
+    bool commit();
 
     bool getYesterdayFlowData();
     bool getTodayFlowData();
@@ -86,11 +111,16 @@ private:
     bool getAppTodayFlowData(const QString &appname);
     bool getAppLastMonthFlowData(const QString &appname);
     bool getAppThisMonthFlowData(const QString &appname);
+    bool getAppFlowDataForRequest(const SignalQueFlow &flow);
+    bool getFlowDataForRequest(const SignalQueFlow &flow);
 
     bool queryDayFlowData(QList<AppFlowDateParameter> &list, const QDateTime &day);
     bool queryMonthFlowData(QList<AppFlowDateParameter> &list, const QDateTime &day);
-    QList<AppFlowDateParameter> queryAppDayFlowData(const QString &appname, const QDateTime &day);
-    QList<AppFlowDateParameter> queryAppMonthFlowData(const QString &appname, const QDateTime &day);
+    // `ok`, when given, tells whether the rows could be read.
+    QList<AppFlowDateParameter> queryAppDayFlowData(const QString &appname, const QDateTime &day,
+                                                    bool *ok = nullptr);
+    QList<AppFlowDateParameter> queryAppMonthFlowData(const QString &appname, const QDateTime &day,
+                                                      bool *ok = nullptr);
 
     QSqlDatabase m_db;
     QString m_dbPath;
@@ -105,8 +135,27 @@ private:
     FlowSummaries m_summaries;
     // The one INSERT, prepared once: preparing it anew would compile the summing trigger again.
     QSqlQuery m_insert;
-    QElapsedTimer m_sinceSummaryWork;
     bool m_summaryWorkScheduled = false;
-    // Rows of the current cache that a save which then failed has already written.
-    int m_rowsWrittenByFailedSave = 0;
+    int m_summaryPauseMs = 10;
+    // Dispatch state, all of it the store thread's own but the count, which the lock guards.
+    QTimer *m_retryTimer;
+    int m_headAttempts = 0;
+    bool m_finalAttempt = true;
+    int m_pendingAnswers = 0;
+    QElapsedTimer m_sinceThoroughCheck;
+
+    // What a save keeps beside its rows, so that saved figures stay true across restarts and
+    // clock changes (history/usedatareference.cpp).
+public:
+    // Reads what the last committed save kept and returns the collector's part. Call it once,
+    // before the store's thread uses the file.
+    CollectorSnapshot loadKeptReference();
+    // Kept by the next save, in its transaction. The caller holds CMutex::instance()->mutex.
+    void setCollectorSnapshot(const CollectorSnapshot &snapshot);
+
+private:
+    bool writeKeptReference(const QList<AppFlowDateParameter> &reference,
+                            const Retention::Record &retention);
+    CollectorSnapshot m_collectorSnapshot;
+    Retention::Record m_retentionRecord;
 };

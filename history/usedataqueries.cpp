@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "history/usedata.h"
 
 #include "history/literalflowqueries.h"
@@ -8,63 +11,63 @@ bool UseData::getYesterdayFlowData()
 {
     QList<AppFlowDateParameter> appLst;
     const bool ok = queryDayFlowData(appLst, Clock::now().addDays(-1));
-    emit sendYesterdayFlowData(appLst);
-    return ok;
+    return answer(&UseData::sendYesterdayFlowData, appLst, ok);
 }
 
 bool UseData::getTodayFlowData()
 {
     QList<AppFlowDateParameter> appLst;
     const bool ok = queryDayFlowData(appLst, Clock::now());
-    emit sendTodayFlowData(appLst);
-    return ok;
+    return answer(&UseData::sendTodayFlowData, appLst, ok);
 }
 
 bool UseData::getLastMonthFlowData()
 {
     QList<AppFlowDateParameter> appLst;
     const bool ok = queryMonthFlowData(appLst, Clock::now().addMonths(-1));
-    emit sendLastMonthFlowData(appLst);
-    return ok;
+    return answer(&UseData::sendLastMonthFlowData, appLst, ok);
 }
 
 bool UseData::getThisMonthFlowData()
 {
     QList<AppFlowDateParameter> appLst;
     const bool ok = queryMonthFlowData(appLst, Clock::now());
-    emit sendThisMonthFlowData(appLst);
-    return ok;
+    return answer(&UseData::sendThisMonthFlowData, appLst, ok);
 }
 
 bool UseData::getAppYesterdayFlowData(const QString &appname)
 {
-    emit sendAppYesterdayFlowData(queryAppDayFlowData(appname, Clock::now().addDays(-1)));
-    return true;
+    bool ok = true;
+    const auto appLst = queryAppDayFlowData(appname, Clock::now().addDays(-1), &ok);
+    return answer(&UseData::sendAppYesterdayFlowData, appLst, ok);
 }
 
 bool UseData::getAppTodayFlowData(const QString &appname)
 {
-    emit sendAppTodayFlowData(queryAppDayFlowData(appname, Clock::now()));
-    return true;
+    bool ok = true;
+    const auto appLst = queryAppDayFlowData(appname, Clock::now(), &ok);
+    return answer(&UseData::sendAppTodayFlowData, appLst, ok);
 }
 
 bool UseData::getAppLastMonthFlowData(const QString &appname)
 {
-    emit sendAppLastMonthFlowData(queryAppMonthFlowData(appname, Clock::now().addMonths(-1)));
-    return true;
+    bool ok = true;
+    const auto appLst = queryAppMonthFlowData(appname, Clock::now().addMonths(-1), &ok);
+    return answer(&UseData::sendAppLastMonthFlowData, appLst, ok);
 }
 
 bool UseData::getAppThisMonthFlowData(const QString &appname)
 {
-    emit sendAppThisMonthFlowData(queryAppMonthFlowData(appname, Clock::now()));
-    return true;
+    bool ok = true;
+    const auto appLst = queryAppMonthFlowData(appname, Clock::now(), &ok);
+    return answer(&UseData::sendAppThisMonthFlowData, appLst, ok);
 }
 
 bool UseData::queryDayFlowData(QList<AppFlowDateParameter> &list, const QDateTime &day)
 {
     ensureConnection();
     if (m_summaries.answers() == FlowSummaries::Answers::FromSummaries)
-        return SummaryFlowQueries::queryDay(m_query, list, day.date());
+        return SummaryFlowQueries::queryDay(m_query, list, day.date(), m_summaries.summedTo());
     return LiteralFlowQueries::queryDay(m_query, list, day.date());
 }
 
@@ -72,24 +75,36 @@ bool UseData::queryMonthFlowData(QList<AppFlowDateParameter> &list, const QDateT
 {
     ensureConnection();
     if (m_summaries.answers() == FlowSummaries::Answers::FromSummaries)
-        return SummaryFlowQueries::queryMonth(m_query, list, day.date());
+        return SummaryFlowQueries::queryMonth(m_query, list, day.date(), m_summaries.summedTo());
     return LiteralFlowQueries::queryMonth(m_query, list, day.date());
 }
 
 QList<AppFlowDateParameter> UseData::queryAppDayFlowData(const QString &appname,
-                                                         const QDateTime &day)
+                                                         const QDateTime &day, bool *ok)
 {
     ensureConnection();
-    if (m_summaries.answers() == FlowSummaries::Answers::FromSummaries)
-        return SummaryFlowQueries::queryAppDay(m_query, appname, day.date());
-    return LiteralFlowQueries::queryAppDay(m_query, appname, day.date());
+    bool read = true;
+    const QList<AppFlowDateParameter> hours =
+        m_summaries.answers() == FlowSummaries::Answers::FromSummaries
+            ? SummaryFlowQueries::queryAppDay(m_query, appname, day.date(), m_summaries.summedTo(),
+                                              &read)
+            : LiteralFlowQueries::queryAppDay(m_query, appname, day.date(), &read);
+    if (ok)
+        *ok = read;
+    return hours;
 }
 
 QList<AppFlowDateParameter> UseData::queryAppMonthFlowData(const QString &appname,
-                                                           const QDateTime &day)
+                                                           const QDateTime &day, bool *ok)
 {
     ensureConnection();
-    if (m_summaries.answers() == FlowSummaries::Answers::FromSummaries)
-        return SummaryFlowQueries::queryAppMonth(m_query, appname, day.date());
-    return LiteralFlowQueries::queryAppMonth(m_query, appname, day.date());
+    bool read = true;
+    const QList<AppFlowDateParameter> days =
+        m_summaries.answers() == FlowSummaries::Answers::FromSummaries
+            ? SummaryFlowQueries::queryAppMonth(m_query, appname, day.date(),
+                                                m_summaries.summedTo(), &read)
+            : LiteralFlowQueries::queryAppMonth(m_query, appname, day.date(), &read);
+    if (ok)
+        *ok = read;
+    return days;
 }

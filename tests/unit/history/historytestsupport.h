@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "history/usedata.h"
@@ -60,6 +63,15 @@ inline QStringList describe(const QList<AppFlowDateParameter> &records)
                          QString::number(r.uploaded, 'g', 17), QString::number(r.total, 'g', 17)})
                 .join('|'));
     return described;
+}
+
+// One application's day answer without any traffic, described.
+inline QStringList zeroHours(const QString &app)
+{
+    QStringList hours;
+    for (int hour = 0; hour < 24; ++hour)
+        hours.append(QString("%1||%2:00|0|0|0").arg(app).arg(hour, 2, 10, QChar('0')));
+    return hours;
 }
 
 // Collects every log line of the process while it lives; read while the store's thread is idle.
