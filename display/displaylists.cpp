@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "display/wardenhandlethread.h"
 
 #include "collect/trafficdetailsworker.h"
@@ -13,29 +16,34 @@ QString figureText(double value)
 {
     return QString::number(value, 'f', 2);
 }
-
-// Desktop names are matched as case-sensitive substrings of desktop paths.
-bool containsName(const QString &text, const QString &name)
-{
-    return text.indexOf(name, 0, Qt::CaseSensitive) != -1;
-}
 } // namespace
 
+// Desktop names are matched as case-sensitive substrings of desktop paths,
+// through indexes: a scan of every pair costs too much at a thousand applications.
 void WardenHandleThread::UpdateAllProcPid()
 {
     m_speedDisplayList.clear();
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
-        for (const allApp &app : qAsConst(m_allAppList)) {
+        const QStringList &desktops = m_worker->m_desktoplist;
+        QStringList names;
+        QVector<QVector<int>> entriesByApp(m_allAppList.size());
+        for (int entry = 0; entry < desktops.size(); ++entry) {
+            const QString &path = desktops.at(entry);
+            // The last piece after "/": empty for a path ending in "/".
+            names.append(desktopAlias(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)));
+            const QVector<int> apps =
+                m_allAppMatcher.applicationsContaining(m_allAppList, names.last());
+            for (int app : apps)
+                entriesByApp[app].append(entry);
+        }
+        for (int app = 0; app < m_allAppList.size(); ++app) {
             m_speedRow = WardenDisplay();
-            m_speedRow.appName = app.appName;
-            m_speedRow.icon = app.icon;
-            m_speedRow.desktopPath = app.desktopPath;
-            for (const QString &entry : qAsConst(m_worker->m_desktoplist)) {
-                const QString name = desktopAlias(entry.split(QLatin1Char('/')).last());
-                if (!containsName(app.desktopPath, name))
-                    continue;
-                m_speedRow.desktopName = name;
+            m_speedRow.appName = m_allAppList.at(app).appName;
+            m_speedRow.icon = m_allAppList.at(app).icon;
+            m_speedRow.desktopPath = m_allAppList.at(app).desktopPath;
+            for (int entry : qAsConst(entriesByApp.at(app))) {
+                m_speedRow.desktopName = names.at(entry);
                 m_speedRow.recvText = kZeroText;
                 m_speedRow.sendText = kZeroText;
                 m_speedRow.totalText = kZeroText;
@@ -56,10 +64,14 @@ void WardenHandleThread::buildDisplayLists(QList<AppParameter> speedSamples,
 
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
+        QStringList rowNames;
+        rowNames.reserve(m_speedDisplayList.size());
+        for (const WardenDisplay &row : qAsConst(m_speedDisplayList))
+            rowNames.append(row.desktopName);
+        m_speedChains.update(speedSamples, rowNames);
         for (WardenDisplay &row : m_speedDisplayList) {
-            for (const AppParameter &sample : qAsConst(speedSamples)) {
-                if (sample.desktop.isEmpty() || !containsName(row.desktopName, sample.desktop))
-                    continue;
+            for (int taken : m_speedChains.samplesTakenBy(row.desktopName)) {
+                const AppParameter &sample = speedSamples.at(taken);
                 row.recvText = figureText(sample.recv);
                 row.sendText = figureText(sample.send);
                 row.totalText = figureText(sample.total);
@@ -74,13 +86,15 @@ void WardenHandleThread::buildDisplayLists(QList<AppParameter> speedSamples,
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
         for (const AppParameter &record : qAsConst(historyRecords)) {
-            for (const allApp &app : qAsConst(m_appList)) {
-                if (record.desktop.isEmpty() || !containsName(app.desktopPath, record.desktop))
-                    continue;
+            if (record.desktop.isEmpty())
+                continue;
+            const QVector<int> apps =
+                m_appMatcher.applicationsContaining(m_appList, record.desktop);
+            for (int app : apps) {
                 m_flowRow = WardenDisplay();
-                m_flowRow.appName = app.appName;
-                m_flowRow.icon = app.icon;
-                m_flowRow.desktopPath = app.desktopPath;
+                m_flowRow.appName = m_appList.at(app).appName;
+                m_flowRow.icon = m_appList.at(app).icon;
+                m_flowRow.desktopPath = m_appList.at(app).desktopPath;
                 m_flowRow.recvText = figureText(record.recv);
                 m_flowRow.sendText = figureText(record.send);
                 m_flowRow.totalText = figureText(record.recv + record.send);
@@ -104,11 +118,13 @@ void WardenHandleThread::nameSaveFlowList()
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
         m_saveList = m_totalSampleList;
-        for (const allApp &app : qAsConst(m_appList)) {
-            for (AppParameter &entry : m_saveList) {
-                if (!entry.desktop.isEmpty() && containsName(app.desktopPath, entry.desktop))
-                    entry.sName = app.appName;
-            }
+        // The last matching application in launcher order names the entry.
+        for (AppParameter &entry : m_saveList) {
+            if (entry.desktop.isEmpty())
+                continue;
+            const QVector<int> apps = m_appMatcher.applicationsContaining(m_appList, entry.desktop);
+            if (!apps.isEmpty())
+                entry.sName = m_appList.at(apps.last()).appName;
         }
     }
     emit setSaveFlowList(m_saveList);

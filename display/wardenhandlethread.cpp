@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "display/wardenhandlethread.h"
 
 #include "collect/trafficdetailsworker.h"
@@ -22,7 +25,8 @@ WardenHandleThread::WardenHandleThread(TrafficDetailsWorker *worker, QObject *pa
             &WardenHandleThread::UpdateAllProcPid);
     connect(m_updateTimer, &QTimer::timeout, this, &WardenHandleThread::onUpdate);
     m_updateTimer->start(1000);
-    fetchLauncherItems(true);
+    fetchLauncherItems();
+    appendWebPseudoApplication();
     emit notifyUpdateAllProcPid();
 }
 
@@ -40,7 +44,6 @@ void WardenHandleThread::onUpdate()
 void WardenHandleThread::onUpdateLauncherList()
 {
     qDebug() << "onUpdateLauncherList";
-    m_allAppList.clear();
-    m_appList.clear();
-    fetchLauncherItems(false);
+    // The lists are replaced when the answer arrives, and kept if the launcher fails.
+    fetchLauncherItems();
 }

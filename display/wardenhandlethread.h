@@ -1,6 +1,11 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "display/allapp.h"
+#include "display/applicationmatcher.h"
+#include "display/speedsamplechains.h"
 #include "records/appparameter.h"
 #include "records/wardendisplay.h"
 
@@ -35,6 +40,11 @@ public:
     WardenDisplay m_speedRow;
     WardenDisplay m_flowRow;
     QTimer *m_updateTimer = nullptr;
+    // Desktop-name lookups in m_allAppList and m_appList, and the speed
+    // samples each speed row takes, kept across cycles.
+    ApplicationMatcher m_allAppMatcher;
+    ApplicationMatcher m_appMatcher;
+    SpeedSampleChains m_speedChains;
 
 signals:
     void SendFlowData(WardenDisplayList displayflowlist);
@@ -54,5 +64,13 @@ protected:
 private:
     void buildDisplayLists(QList<AppParameter> speedSamples, QList<AppParameter> historyRecords);
     void nameSaveFlowList();
-    void fetchLauncherItems(bool logItems);
+    void fetchLauncherItems();
+    void retryLauncherItems(const QDBusError &error);
+    void takeLauncherItems(const LauncherItemInfoList &items);
+    void appendWebPseudoApplication();
+
+    // Only the answer to the latest launcher request is taken.
+    int m_launcherRequest = 0;
+    int m_launcherRetryMs = 0;
+    bool m_launcherAnswered = false;
 };

@@ -1,0 +1,89 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "nestedscanlists.h"
+
+#include "display/desktopalias.h"
+
+namespace {
+bool containsName(const QString &text, const QString &name)
+{
+    return text.indexOf(name, 0, Qt::CaseSensitive) != -1;
+}
+
+QString figureText(double value)
+{
+    return QString::number(value, 'f', 2);
+}
+
+WardenDisplay rowOf(const allApp &app)
+{
+    WardenDisplay row;
+    row.appName = app.appName;
+    row.icon = app.icon;
+    row.desktopPath = app.desktopPath;
+    return row;
+}
+} // namespace
+
+void NestedScanLists::rebuildSpeedRows(const QStringList &desktopList)
+{
+    speedRows.clear();
+    for (const allApp &app : qAsConst(allApps)) {
+        WardenDisplay row = rowOf(app);
+        for (const QString &entry : desktopList) {
+            const QString name = desktopAlias(entry.split(QLatin1Char('/')).last());
+            if (!containsName(app.desktopPath, name))
+                continue;
+            row.desktopName = name;
+            row.recvText = row.sendText = row.totalText = QStringLiteral("0.00");
+            speedRows.append(row);
+        }
+    }
+}
+
+NestedScanLists::Cycle NestedScanLists::runCycle(const QList<AppParameter> &speedSamples,
+                                                 const QList<AppParameter> &totals,
+                                                 const QList<AppParameter> &history)
+{
+    Cycle cycle;
+    cycle.saveList = totals;
+    for (const allApp &app : qAsConst(apps)) {
+        for (AppParameter &entry : cycle.saveList) {
+            if (!entry.desktop.isEmpty() && containsName(app.desktopPath, entry.desktop))
+                entry.sName = app.appName;
+        }
+    }
+
+    for (WardenDisplay &row : speedRows) {
+        for (const AppParameter &sample : speedSamples) {
+            if (sample.desktop.isEmpty() || !containsName(row.desktopName, sample.desktop))
+                continue;
+            row.recvText = figureText(sample.recv);
+            row.sendText = figureText(sample.send);
+            row.totalText = figureText(sample.total);
+            row.pid = sample.pid;
+            row.desktopName = sample.desktop;
+            row.sendSum += sample.send;
+            row.recvSum += sample.recv;
+        }
+    }
+    cycle.speedRows = speedRows;
+
+    for (const AppParameter &record : history) {
+        for (const allApp &app : qAsConst(apps)) {
+            if (record.desktop.isEmpty() || !containsName(app.desktopPath, record.desktop))
+                continue;
+            WardenDisplay row = rowOf(app);
+            row.recvText = figureText(record.recv);
+            row.sendText = figureText(record.send);
+            row.totalText = figureText(record.recv + record.send);
+            row.desktopName = record.desktop;
+            row.pid = record.pid;
+            row.sendSum = record.send;
+            row.recvSum = record.recv;
+            cycle.flowRows.append(row);
+        }
+    }
+    return cycle;
+}
