@@ -1,7 +1,20 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds the project into ./build (or $BUILD_DIR).
+# SANITIZE=1 builds with AddressSanitizer and UndefinedBehaviorSanitizer, without the
+# benchmarks, into ./build-sanitize (or $BUILD_DIR).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+command -v ccache >/dev/null && options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+if [ "${SANITIZE:-0}" = 1 ]; then
+    build=${BUILD_DIR:-$root/build-sanitize}
+    flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+    options+=(-DNWT_BUILD_BENCHMARKS=OFF "-DCMAKE_CXX_FLAGS=$flags"
+        "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined")
+else
+    build=${BUILD_DIR:-$root/build}
+fi
+cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"${JOBS:-2}"

@@ -1,19 +1,16 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "zapplication.h"
 
 namespace Ztk {
 namespace Widget {
 
-ZApplication::ZApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+ZApplication::ZApplication(int &argc, char **argv) : QCoreApplication(argc, argv) {}
 
 bool ZApplication::loadZXcbPlugin()
 {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen");
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return false;
-    }
-    return true;
+    return false;
 }
 
 } // namespace Widget

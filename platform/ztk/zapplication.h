@@ -1,21 +1,25 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
-#include <QApplication>
+#include <QCoreApplication>
 
 namespace Ztk {
 namespace Widget {
 
-// The toolkit's application object: a QApplication that also starts on a
-// machine without any display.
-class ZApplication : public QApplication
+// The toolkit's application object for headless programs: it carries the
+// event loop, and exec() returns 0 after quit(). Built on QCoreApplication
+// so that a background service needs no GUI, OpenGL or X11 libraries.
+class ZApplication : public QCoreApplication
 {
     Q_OBJECT
 public:
     ZApplication(int &argc, char **argv);
 
-    // Chooses the platform plug-in before the application exists: the X11
-    // one when a display is there, else the offscreen one. Returns true when
-    // a display is used.
+    // Chooses the platform plug-in before the application exists. A headless
+    // application draws nothing, so there is none to load; returns whether a
+    // display is used, which is never.
     static bool loadZXcbPlugin();
 };
 

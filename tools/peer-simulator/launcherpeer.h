@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "peerrecords.h"
@@ -14,6 +17,7 @@ public:
 
     void setItems(const LauncherItemInfoList &items);
     void setFailing(bool failing);
+    void setDelay(int milliseconds);
 
     // Bus method; answers with an error while failing.
     LauncherItemInfoList GetAllItemInfos();
@@ -21,4 +25,5 @@ public:
 private:
     LauncherItemInfoList m_items;
     bool m_failing;
+    int m_delayMs = 0;
 };

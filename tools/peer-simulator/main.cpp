@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "analysispeer.h"
 #include "launcherpeer.h"
 #include "monitorpeer.h"
@@ -30,6 +33,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("nimbra-warden-peer-simulator"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NWT_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -37,6 +41,7 @@ int main(int argc, char *argv[])
         "daemon (session bus), steered by a scenario file and by the control object "
         "com.nimbra.warden.PeerSimulator on the session bus."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption scenarioOption(
         QStringLiteral("scenario"),
         QStringLiteral("Read applications, processes and intervals from the JSON <file>."),

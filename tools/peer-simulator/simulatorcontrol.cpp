@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "simulatorcontrol.h"
 
 #include "analysispeer.h"
@@ -52,6 +55,11 @@ void SimulatorControl::SetLauncherItems(const LauncherItemInfoList &items)
 void SimulatorControl::SetLauncherFailing(bool failing)
 {
     m_launcher->setFailing(failing);
+}
+
+void SimulatorControl::SetLauncherDelay(int milliseconds)
+{
+    m_launcher->setDelay(milliseconds);
 }
 
 void SimulatorControl::AnnounceLauncherChange()

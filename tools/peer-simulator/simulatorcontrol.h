@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "peerrecords.h"
@@ -27,6 +30,7 @@ public:
     void SetGuiDesktopList(const QStringList &desktopPaths);
     void SetLauncherItems(const LauncherItemInfoList &items);
     void SetLauncherFailing(bool failing);
+    void SetLauncherDelay(int milliseconds);
     void AnnounceLauncherChange();
     void SetAutoSamples(bool enabled);
     void SetAutoPublish(bool enabled);

@@ -1,0 +1,220 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "dbussignalrecorder.h"
+#include "faultrig.h"
+#include "records/wardenrecords.h"
+
+#include <QDBusArgument>
+#include <QElapsedTimer>
+#include <QTest>
+#include <csignal>
+
+namespace {
+const QString kService = QStringLiteral("com.nimbra.warden.trafficdetails");
+const QString kPath = QStringLiteral("/com/nimbra/warden/trafficdetails");
+const qint64 kLongestGapMs = 1200;
+
+LauncherItemInfo application(const QString &desktop, const QString &name)
+{
+    LauncherItemInfo item;
+    item.desktopPath = QStringLiteral("/usr/share/applications/") + desktop;
+    item.appName = name;
+    item.icon = desktop;
+    return item;
+}
+
+QStringList names(const QDBusMessage &message)
+{
+    WardenDisplayList list;
+    message.arguments().value(0).value<QDBusArgument>() >> list;
+    QStringList names;
+    for (const WardenDisplay &row : list)
+        names << row.appName;
+    return names;
+}
+
+bool lastListNames(const DBusSignalRecorder &recorder, const QString &name)
+{
+    return recorder.count() > 0 && names(recorder.messages().last()).contains(name);
+}
+} // namespace
+
+// The service against peers that fail, stall, or end it: it goes on, keeps its one-second
+// lists, answers the bus, and keeps every growth it was told about.
+class TestPeerFaults : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<FaultRig> rig;
+    std::unique_ptr<DBusSignalRecorder> flow, speed;
+
+    // The longest wait for a StartApp answer over `durationMs`, asking every 250 ms.
+    qint64 slowestAnswerMs(int durationMs)
+    {
+        qint64 slowest = 0;
+        QElapsedTimer total;
+        total.start();
+        while (total.elapsed() < durationMs) {
+            QElapsedTimer one;
+            one.start();
+            rig->call(QStringLiteral("StartApp"));
+            slowest = qMax(slowest, one.elapsed());
+            QTest::qWait(250);
+        }
+        return slowest;
+    }
+
+    void renameMail()
+    {
+        rig->control()
+            .SetLauncherItems({application(QStringLiteral("mail.desktop"), QStringLiteral("Post")),
+                               application(QStringLiteral("web.desktop"), QStringLiteral("Web"))})
+            .waitForFinished();
+    }
+
+private slots:
+    void initTestCase() { registerWardenDisplayMetaType(); }
+
+    void init()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        rig = std::make_unique<FaultRig>();
+        flow = std::make_unique<DBusSignalRecorder>(bus, kService, kPath, kService,
+                                                    QStringLiteral("displayflow"));
+        speed = std::make_unique<DBusSignalRecorder>(bus, kService, kPath, kService,
+                                                     QStringLiteral("displayspped"));
+        QVERIFY(rig->startSimulator());
+    }
+
+    void cleanup()
+    {
+        rig.reset();
+        flow.reset();
+        speed.reset();
+    }
+
+    void launcher_error_on_refresh_keeps_the_applications_and_retries()
+    {
+        QVERIFY(rig->startService());
+        rig->sendTotal(4100, 100, 10);
+        rig->sendTotal(4200, 50, 5);
+        QVERIFY(QTest::qWaitFor([&] { return lastListNames(*flow, "Mail"); }, 12000));
+
+        rig->startGapWatch();
+        rig->control().SetLauncherFailing(true).waitForFinished();
+        rig->control().AnnounceLauncherChange().waitForFinished();
+        QTest::qWait(3000);
+        QCOMPARE(rig->service().state(), QProcess::Running);
+        QVERIFY(rig->serviceOutput().contains("data is empty, quit!!"));
+        QVERIFY(lastListNames(*flow, "Mail"));
+
+        renameMail();
+        rig->control().SetLauncherFailing(false).waitForFinished();
+        QVERIFY(QTest::qWaitFor([&] { return lastListNames(*flow, "Post"); }, 10000));
+        rig->sendTotal(4100, 300, 30);
+        QVERIFY(rig->waitForSaved(12000));
+        rig->report(QTest::currentTestFunction());
+        QVERIFY2(rig->longestGapMs() <= kLongestGapMs,
+                 qPrintable(QString::number(rig->longestGapMs())));
+    }
+
+    void launcher_answering_after_eight_seconds_holds_up_nothing()
+    {
+        QVERIFY(rig->startService());
+        rig->sendTotal(4100, 100, 10);
+        QVERIFY(QTest::qWaitFor([&] { return lastListNames(*flow, "Mail"); }, 12000));
+
+        rig->startGapWatch();
+        renameMail();
+        rig->control().SetLauncherDelay(8000).waitForFinished();
+        rig->control().AnnounceLauncherChange().waitForFinished();
+        QVERIFY(slowestAnswerMs(7000) < 1000);
+        QVERIFY(lastListNames(*flow, "Mail"));
+        QVERIFY(QTest::qWaitFor([&] { return lastListNames(*flow, "Post"); }, 5000));
+        rig->sendTotal(4100, 200, 20);
+        QVERIFY(rig->waitForSaved(12000));
+        rig->report(QTest::currentTestFunction());
+        QVERIFY2(rig->longestGapMs() <= kLongestGapMs,
+                 qPrintable(QString::number(rig->longestGapMs())));
+    }
+
+    void launcher_slow_at_start_then_speed_rows_get_its_applications()
+    {
+        rig->control().SetLauncherDelay(8000).waitForFinished();
+        QVERIFY(rig->startService());
+        rig->startGapWatch();
+        QVERIFY(slowestAnswerMs(3000) < 1000);
+        QVERIFY(speed->count() >= 2);
+        QVERIFY(!lastListNames(*speed, "Mail"));
+        QVERIFY(QTest::qWaitFor([&] { return lastListNames(*speed, "Mail"); }, 8000));
+        rig->report(QTest::currentTestFunction());
+        QVERIFY2(rig->longestGapMs() <= kLongestGapMs,
+                 qPrintable(QString::number(rig->longestGapMs())));
+    }
+
+    void ending_under_load_saves_the_last_growth_first_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("ExitApp") << "ExitApp";
+        QTest::newRow("SIGTERM") << "SIGTERM";
+        QTest::newRow("SIGINT") << "SIGINT";
+    }
+    void ending_under_load_saves_the_last_growth_first()
+    {
+        QFETCH(QString, way);
+        QVERIFY(rig->startService());
+        rig->sendTotal(4100, 100, 10);
+        rig->sendTotal(4200, 50, 5);
+        QVERIFY(rig->waitForSaved(12000));
+
+        // Just after a save tick: the next one is seconds away.
+        rig->startGapWatch();
+        for (int i = 1; i <= 20; ++i) {
+            rig->sendTotal(4100, 100 + 7 * i, 10 + i);
+            rig->sendTotal(4200, 50 + 3 * i, 5 + i);
+        }
+        for (int i = 0; i < 50; ++i)
+            QDBusConnection::sessionBus().asyncCall(
+                QDBusMessage::createMethodCall(kService, kPath, kService,
+                                               QStringLiteral("notifyGetAppThisMonthFlowData"))
+                << "mail.desktop");
+        QTest::qWait(2000);
+        rig->stopGapWatch();
+        QVERIFY2(rig->longestGapMs() <= kLongestGapMs,
+                 qPrintable(QString::number(rig->longestGapMs())));
+
+        QElapsedTimer ending;
+        ending.start();
+        if (way == "ExitApp")
+            rig->call(QStringLiteral("ExitApp"));
+        else
+            ::kill(pid_t(rig->service().processId()), way == "SIGTERM" ? SIGTERM : SIGINT);
+        QVERIFY(rig->service().waitForFinished(5000));
+        QVERIFY2(ending.elapsed() < 1500, qPrintable(QString::number(ending.elapsed())));
+        if (way == "ExitApp") {
+            QCOMPARE(rig->service().exitStatus(), QProcess::NormalExit);
+            QCOMPARE(rig->service().exitCode(), 0);
+        } else {
+            // Ended by the signal itself, as without the last save.
+            QCOMPARE(rig->service().exitStatus(), QProcess::CrashExit);
+        }
+        rig->report(QString::fromLatin1(QTest::currentTestFunction()) + QLatin1Char(' ') + way);
+        QCOMPARE(rig->unsavedGrowth(), 0.0);
+    }
+
+    void unreachable_bus_is_not_a_taken_name()
+    {
+        rig->launchService({QStringLiteral("DBUS_SESSION_BUS_ADDRESS=unix:path=") + rig->home() +
+                            QStringLiteral("/no-bus")});
+        QVERIFY(rig->service().waitForFinished(10000));
+        QCOMPARE(rig->service().exitStatus(), QProcess::NormalExit);
+        QVERIFY(rig->service().exitCode() != 0);
+        const QByteArray output = rig->serviceOutput();
+        QVERIFY2(output.contains("cannot reach the session bus"), output.constData());
+        QVERIFY(!output.contains("already registered"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPeerFaults)
+#include "tst_peerfaults.moc"
