@@ -1,13 +1,17 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs inside the private buses set up by demo.sh: peers, service, live view.
 set -u
 build=$BUILD_DIR
+client=$build/tools/traffic-client/nimbra-warden-traffic
 logs=$HOME/logs
 mkdir -p "$logs"
 pids=()
 stop() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     wait 2>/dev/null
+    rm -f "$DEMO_BUS_ADDRESS_FILE"
 }
 trap stop EXIT
 trap 'exit 130' INT TERM
@@ -16,10 +20,11 @@ trap 'exit 130' INT TERM
 pids+=($!)
 "$build/service/nimbra-warden-trafficdetails" >"$logs/service.log" 2>&1 &
 pids+=($!)
+echo "$DBUS_SESSION_BUS_ADDRESS" >"$DEMO_BUS_ADDRESS_FILE"
 sleep 1
 
 echo "Service log: $logs/service.log; history: $HOME/.nimbra-warden/warden.db"
-echo "From another terminal: DBUS_SESSION_BUS_ADDRESS='$DBUS_SESSION_BUS_ADDRESS' \\"
-echo "    $build/tools/traffic-client/nimbra-warden-traffic history firefox-esr.desktop today"
-sleep 3
-"$build/tools/traffic-client/nimbra-warden-traffic" watch
+echo "From another terminal, talk to this demo with:"
+echo "    DBUS_SESSION_BUS_ADDRESS=\$(cat $DEMO_BUS_ADDRESS_FILE) $client apps"
+sleep 4
+"$client" watch

@@ -1,28 +1,43 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "service/operatedbusdata.h"
 
 #include "collect/trafficdetailsworker.h"
 #include "display/wardenhandlethread.h"
 #include "history/usedata.h"
+#include "queriesadaptor.h"
+#include "service/answerrows.h"
 #include "service/servicenames.h"
+#include "service/trafficqueries.h"
 #include "trafficdetailsadaptor.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDebug>
+#include <QSemaphore>
 #include <cstdlib>
+#include <memory>
 
 OperateDBusData::OperateDBusData(QObject *parent) : QObject(parent)
 {
     registerWardenDisplayMetaType();
     registerWardenAppFlowMetaType();
+    registerWardenApplicationMetaType();
 
     // Lives until the process ends, like the store and threads it brings.
     m_worker = new TrafficDetailsWorker;
     m_useData = m_worker->m_useData;
 
     m_adaptor = new TrafficdetailsAdaptor(this);
+    m_queriesAdaptor = new QueriesAdaptor(this);
 
     QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qDebug() << "cannot reach the session bus:" << bus.lastError().message();
+        std::exit(1);
+    }
     if (!bus.registerService(s_serviceName) ||
         !bus.registerObject(s_servicePath, this, QDBusConnection::ExportAdaptors)) {
         qDebug() << "dbus service already registered! " << s_serviceName;
@@ -50,6 +65,7 @@ OperateDBusData::OperateDBusData(QObject *parent) : QObject(parent)
             emit m_adaptor->updatedisplay();
         },
         Qt::DirectConnection);
+    m_queries = new TrafficQueries(m_useData, m_worker, m_handleThread, this);
     connect(m_useData, &UseData::sendAppYesterdayFlowData, this, &OperateDBusData::recAppFlowList);
     connect(m_useData, &UseData::sendAppTodayFlowData, this, &OperateDBusData::recAppFlowList);
     connect(m_useData, &UseData::sendAppLastMonthFlowData, this, &OperateDBusData::recAppFlowList);
@@ -65,6 +81,20 @@ void OperateDBusData::StartApp()
 void OperateDBusData::ExitApp()
 {
     QCoreApplication::quit();
+}
+
+void OperateDBusData::saveOnExit()
+{
+    // The latest totals reach the save list through a display cycle.
+    m_handleThread->onUpdate();
+    m_worker->saveFlowData();
+    // Queued behind the save's requests, so it runs once the store has handled them. Shared,
+    // because the store may get to it only after this function gave up waiting.
+    auto handled = std::make_shared<QSemaphore>();
+    QMetaObject::invokeMethod(
+        m_useData, [handled] { handled->release(); }, Qt::QueuedConnection);
+    if (!handled->tryAcquire(1, 1000))
+        qDebug() << "the last save did not finish within a second";
 }
 
 void OperateDBusData::SendDisplayFlowlist(WardenDisplayList list)
@@ -119,18 +149,30 @@ void OperateDBusData::notifyGetAppThisMonthFlowData(QString appname)
 
 void OperateDBusData::recAppFlowList(QList<AppFlowDateParameter> appFlowLst)
 {
-    WardenAppFlowList list;
-    for (int i = 0; i < appFlowLst.size(); ++i) {
-        const AppFlowDateParameter &row = appFlowLst.at(i);
-        WardenAppFlow flow;
-        flow.index = i;
-        flow.appname = row.appname;
-        flow.sname = row.sname;
-        flow.date = row.date;
-        flow.downloaded = row.downloaded;
-        flow.uploaded = row.uploaded;
-        flow.total = row.total;
-        list.append(flow);
-    }
-    emit m_adaptor->sendAppFlowData(list);
+    emit m_adaptor->sendAppFlowData(numberedAppFlows(appFlowLst));
+}
+
+WardenAppFlowList OperateDBusData::GetAppHistory(const QString &appname, const QString &period,
+                                                 QString &)
+{
+    setDelayedReply(true);
+    m_queries->appHistory(message(), appname, period);
+    return {};
+}
+
+WardenDisplayList OperateDBusData::GetTotals(const QString &period, QString &)
+{
+    setDelayedReply(true);
+    m_queries->totals(message(), period);
+    return {};
+}
+
+WardenApplicationList OperateDBusData::GetApplications()
+{
+    return m_queries->applications();
+}
+
+QString OperateDBusData::GetCurrentPeriod()
+{
+    return m_queries->currentPeriod();
 }

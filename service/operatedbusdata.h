@@ -1,12 +1,19 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "history/appflowdateparameter.h"
 #include "records/wardenrecords.h"
+#include "service/wardenapplication.h"
 
+#include <QDBusContext>
 #include <QList>
 #include <QObject>
 #include <QString>
 
+class QueriesAdaptor;
+class TrafficQueries;
 class TrafficdetailsAdaptor;
 class WardenHandleThread;
 class TrafficDetailsWorker;
@@ -14,16 +21,29 @@ class UseData;
 
 // The object behind "/com/nimbra/warden/trafficdetails". The bus sees only its
 // adaptor; every bus method arrives here as a slot.
-class OperateDBusData : public QObject
+class OperateDBusData : public QObject, protected QDBusContext
 {
     Q_OBJECT
 public:
     explicit OperateDBusData(QObject *parent = nullptr);
 
+    // Saves the growth since the last save tick and waits up to a second for the store to
+    // write it. For the way out, once the event loop has ended.
+    void saveOnExit();
+
     TrafficdetailsAdaptor *m_adaptor = nullptr;
     WardenHandleThread *m_handleThread = nullptr;
     TrafficDetailsWorker *m_worker = nullptr;
     UseData *m_useData = nullptr;
+    QueriesAdaptor *m_queriesAdaptor = nullptr;
+    TrafficQueries *m_queries = nullptr;
+
+    // The queries interface, called by its adaptor. History is answered later, to its caller.
+    WardenAppFlowList GetAppHistory(const QString &appname, const QString &period,
+                                    QString &firstDay);
+    WardenDisplayList GetTotals(const QString &period, QString &firstDay);
+    WardenApplicationList GetApplications();
+    QString GetCurrentPeriod();
 
 public slots:
     void StartApp();

@@ -1,9 +1,15 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "commandline.h"
+
+#include "service/periodnames.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -11,12 +17,14 @@ const QString kOverview = QStringLiteral(
     "Shows the per-application network traffic kept by the traffic details service.\n"
     "\n"
     "Commands:\n"
-    "  watch                  the live speed (kB/s) and flow (kB) lists\n"
+    "  apps                   the applications the service knows, with today's totals\n"
     "  history APP PERIOD     one application's history, hour by hour or day by day\n"
-    "  period PERIOD          choose the period of the service's flow list\n"
-    "  quit                   ask the service to exit\n"
+    "  watch                  the live speed and flow lists, redrawn every second\n"
+    "  period PERIOD          choose the period of the service's shared flow list\n"
+    "  quit                   ask a running service to exit\n"
     "\n"
     "PERIOD is one of: today, yesterday, month, last-month.\n"
+    "Figures are shown in B, kB, MB or GB (1 kB = 1000 B) unless --units says otherwise.\n"
     "Run a command with --help for its options.");
 
 [[noreturn]] void failUsage(const QCommandLineParser &parser, const QString &problem)
@@ -27,9 +35,9 @@ const QString kOverview = QStringLiteral(
     std::exit(ExitUsage);
 }
 
-Period periodArgument(const QCommandLineParser &parser, const QString &value)
+FlowPeriod periodArgument(const QCommandLineParser &parser, const QString &value)
 {
-    Period period;
+    FlowPeriod period;
     if (!periodFromName(value, &period))
         failUsage(parser, QStringLiteral("unknown period \"%1\"; use one of: %2")
                               .arg(value, periodNames().join(QStringLiteral(", "))));
@@ -56,73 +64,130 @@ void parseOrExit(QCommandLineParser &parser, const QStringList &arguments)
         failUsage(parser, parser.errorText());
 }
 
+// --units, --sort and --json, shared by the commands that show figures.
+struct ShowOptionSet
+{
+    QCommandLineOption units{QStringLiteral("units"),
+                             QStringLiteral("Show figures in UNIT: human (the default: B, kB, "
+                                            "MB or GB by size), B, kB, MB or GB."),
+                             QStringLiteral("UNIT")};
+    QCommandLineOption sort{QStringLiteral("sort"),
+                            QStringLiteral("Order rows by KEY: total (largest first)."),
+                            QStringLiteral("KEY")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("Print JSON, figures in kB or the unit of --units.")};
+
+    void addTo(QCommandLineParser &parser) const { parser.addOptions({units, sort, json}); }
+
+    void readInto(const QCommandLineParser &parser, Command &command) const
+    {
+        command.json = parser.isSet(json);
+        if (parser.isSet(units) && !unitsFromName(parser.value(units), &command.show.units))
+            failUsage(parser,
+                      QStringLiteral("unknown unit \"%1\"; use one of: %2")
+                          .arg(parser.value(units), unitNames().join(QStringLiteral(", "))));
+        if (parser.isSet(sort)) {
+            if (parser.value(sort) != QLatin1String("total"))
+                failUsage(parser, QStringLiteral("rows can only be sorted by total"));
+            command.show.sortByTotal = true;
+        }
+    }
+};
+
 Command parseWatch(QCommandLineParser &parser, const QStringList &arguments)
 {
-    parser.setApplicationDescription(
-        QStringLiteral("Shows the service's live speed list (kB/s) and flow list (kB), refreshed\n"
-                       "each time the service sends a list once both have arrived. On a terminal\n"
-                       "the screen is redrawn in place; otherwise each refresh is printed as a "
-                       "block."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Shows the live speed list and the flow list, redrawn once a second. Without --period\n"
+        "the flow list is the service's shared one, for the period last chosen; with it, the\n"
+        "totals of PERIOD are asked for every second, leaving the shared period alone."));
     parser.addPositionalArgument(QStringLiteral("watch"), QStringLiteral("Show the live lists."),
                                  QStringLiteral("watch"));
     const QCommandLineOption periodOption(
         QStringLiteral("period"),
-        QStringLiteral("Switch the flow list to PERIOD first (today, yesterday, month, "
-                       "last-month)."),
+        QStringLiteral("Show the totals of PERIOD (today, yesterday, month, last-month)."),
         QStringLiteral("PERIOD"));
     const QCommandLineOption countOption(
-        QStringLiteral("count"), QStringLiteral("Stop after N refreshes."), QStringLiteral("N"));
-    parser.addOption(periodOption);
-    parser.addOption(countOption);
+        QStringLiteral("count"), QStringLiteral("Stop after N seconds."), QStringLiteral("N"));
+    const QCommandLineOption onceOption(QStringLiteral("once"),
+                                        QStringLiteral("Show the lists once and stop."));
+    const ShowOptionSet show;
+    parser.addOptions({periodOption, countOption, onceOption});
+    show.addTo(parser);
     parseOrExit(parser, arguments);
     expectPositionals(parser, 0);
 
     Command command;
     command.kind = CommandKind::Watch;
+    show.readInto(parser, command);
     if (parser.isSet(periodOption)) {
         command.period = periodArgument(parser, parser.value(periodOption));
         command.periodGiven = true;
     }
     if (parser.isSet(countOption)) {
         bool ok = false;
-        command.count = parser.value(countOption).toInt(&ok);
-        if (!ok || command.count < 1)
+        command.seconds = parser.value(countOption).toInt(&ok);
+        if (!ok || command.seconds < 1)
             failUsage(parser, QStringLiteral("--count needs a positive number"));
     }
+    command.once = parser.isSet(onceOption);
     return command;
 }
 
 Command parseHistory(QCommandLineParser &parser, const QStringList &arguments)
 {
     parser.setApplicationDescription(QStringLiteral(
-        "Shows one application's traffic history (kB): hour by hour for today and\n"
-        "yesterday, day by day for month and last-month, with a bar per row scaled to\n"
-        "the largest row and the period's sums."));
+        "Shows one application's traffic history: hour by hour for today and yesterday, day\n"
+        "by day for month and last-month, with a bar per row scaled to the largest row and\n"
+        "the period's sums."));
     parser.addPositionalArgument(
         QStringLiteral("APP"),
-        QStringLiteral("The application as the service stores it, e.g. firefox-esr.desktop."),
+        QStringLiteral("The application: its desktop id (firefox-esr.desktop), its desktop "
+                       "file's path or its name as `apps` lists it."),
         QStringLiteral("history APP"));
     parser.addPositionalArgument(QStringLiteral("PERIOD"),
                                  QStringLiteral("today, yesterday, month or last-month."));
-    const QCommandLineOption jsonOption(QStringLiteral("json"),
-                                        QStringLiteral("Print the rows and sums as JSON."));
-    parser.addOption(jsonOption);
+    const QCommandLineOption pngOption(
+        QStringLiteral("png"), QStringLiteral("Also draw the history as a bar chart into FILE."),
+        QStringLiteral("FILE"));
+    const ShowOptionSet show;
+    parser.addOption(pngOption);
+    show.addTo(parser);
     parseOrExit(parser, arguments);
     expectPositionals(parser, 2);
 
     Command command;
     command.kind = CommandKind::History;
+    show.readInto(parser, command);
     command.app = parser.positionalArguments().at(0);
     command.period = periodArgument(parser, parser.positionalArguments().at(1));
     command.periodGiven = true;
-    command.json = parser.isSet(jsonOption);
+    command.pngPath = parser.value(pngOption);
+    return command;
+}
+
+Command parseApps(QCommandLineParser &parser, const QStringList &arguments)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Lists the applications the service knows, with their desktop ids and names, and\n"
+        "their traffic today."));
+    parser.addPositionalArgument(QStringLiteral("apps"), QStringLiteral("List applications."),
+                                 QStringLiteral("apps"));
+    const ShowOptionSet show;
+    show.addTo(parser);
+    parseOrExit(parser, arguments);
+    expectPositionals(parser, 0);
+
+    Command command;
+    command.kind = CommandKind::Apps;
+    show.readInto(parser, command);
     return command;
 }
 
 Command parsePeriod(QCommandLineParser &parser, const QStringList &arguments)
 {
-    parser.setApplicationDescription(
-        QStringLiteral("Chooses the period whose totals the service's flow list shows."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Chooses the period whose totals the service's shared flow list shows, for every\n"
+        "client that shows it."));
     parser.addPositionalArgument(QStringLiteral("PERIOD"),
                                  QStringLiteral("today, yesterday, month or last-month."),
                                  QStringLiteral("period PERIOD"));
@@ -138,7 +203,9 @@ Command parsePeriod(QCommandLineParser &parser, const QStringList &arguments)
 
 Command parseQuit(QCommandLineParser &parser, const QStringList &arguments)
 {
-    parser.setApplicationDescription(QStringLiteral("Asks the service to exit."));
+    parser.setApplicationDescription(
+        QStringLiteral("Asks the service to exit. A service that is not running is not "
+                       "started."));
     parser.addPositionalArgument(QStringLiteral("quit"), QStringLiteral("Stop the service."),
                                  QStringLiteral("quit"));
     parseOrExit(parser, arguments);
@@ -150,6 +217,15 @@ Command parseQuit(QCommandLineParser &parser, const QStringList &arguments)
 }
 
 } // namespace
+
+bool wantsChart(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--png") == 0 || std::strncmp(argv[i], "--png=", 6) == 0)
+            return true;
+    }
+    return false;
+}
 
 Command parseCommandLine(const QStringList &arguments)
 {
@@ -164,16 +240,25 @@ Command parseCommandLine(const QStringList &arguments)
         return parseWatch(parser, rest);
     if (name == QLatin1String("history"))
         return parseHistory(parser, rest);
+    if (name == QLatin1String("apps"))
+        return parseApps(parser, rest);
     if (name == QLatin1String("period"))
         return parsePeriod(parser, rest);
     if (name == QLatin1String("quit"))
         return parseQuit(parser, rest);
 
     parser.setApplicationDescription(kOverview);
+    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("watch, history, period or quit."),
+                                 QStringLiteral("apps, history, watch, period or quit."),
                                  QStringLiteral("command [options]"));
-    parseOrExit(parser, arguments);
+    const bool parsed = parser.parse(arguments);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitOk);
+    if (!parsed)
+        failUsage(parser, parser.errorText());
     failUsage(parser, name.isEmpty() ? QStringLiteral("no command given")
                                      : QStringLiteral("unknown command \"%1\"").arg(name));
 }

@@ -1,110 +1,148 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "commands.h"
-#include "records/clock.h"
+
+#include "historychart.h"
+#include "liveview.h"
 #include "rendering.h"
+#include "service/periodnames.h"
 #include "trafficservice.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
-#include <QTimer>
-#include <unistd.h>
+#include <algorithm>
 
 namespace {
 
-int fail(const TrafficService &service)
+int fail(const QString &problem)
 {
-    QTextStream(stderr) << QCoreApplication::applicationName() << ": " << service.errorText()
-                        << '\n';
-    return ExitServiceFailed;
+    QTextStream(stderr) << QCoreApplication::applicationName() << ": " << problem << '\n';
+    return ExitFailed;
 }
 
-// Shows the two live lists each time one arrives, once both have been seen.
-class LiveView : public QObject
+// The application `given` names: its desktop id, its desktop file's path or its name.
+const WardenApplication *findApplication(const WardenApplicationList &applications,
+                                         const QString &given)
 {
-public:
-    LiveView(TrafficService &service, const Command &command)
-        : m_command(command), m_terminal(isatty(STDOUT_FILENO) == 1)
-    {
-        connect(&service, &TrafficService::speedListArrived, this, [this](auto rows) {
-            m_speed = rows;
-            m_speedSeen = true;
-            refresh();
-        });
-        connect(&service, &TrafficService::flowListArrived, this, [this](auto rows) {
-            m_flow = rows;
-            m_flowSeen = true;
-            refresh();
-        });
-        // The service sends its lists every second; a long silence means it is gone.
-        m_silence.setSingleShot(true);
-        m_silence.setInterval(TrafficService::answerTimeoutMs);
-        connect(&m_silence, &QTimer::timeout, this, [] {
-            QTextStream(stderr) << QCoreApplication::applicationName()
-                                << ": the service sent no lists for "
-                                << TrafficService::answerTimeoutMs / 1000 << " seconds\n";
-            QCoreApplication::exit(ExitServiceFailed);
-        });
-    }
+    const QString fileName = QFileInfo(given).fileName();
+    const auto matches = [&](auto test) {
+        const auto found = std::find_if(applications.cbegin(), applications.cend(), test);
+        return found == applications.cend() ? nullptr : &*found;
+    };
+    if (const auto *byId = matches([&](const auto &a) { return a.desktopId == given; }))
+        return byId;
+    if (const auto *byPath = matches([&](const auto &a) {
+            return a.desktopPath == given || (given.contains('/') && a.desktopId == fileName);
+        }))
+        return byPath;
+    return matches([&](const auto &a) { return a.name.compare(given, Qt::CaseInsensitive) == 0; });
+}
 
-    int run()
-    {
-        m_silence.start();
-        return QCoreApplication::exec();
-    }
-
-private:
-    void refresh()
-    {
-        m_silence.start();
-        // Lists already queued when the last refresh asked the loop to end still arrive.
-        const bool done = m_command.count > 0 && m_refreshes == m_command.count;
-        if (!m_speedSeen || !m_flowSeen || done)
-            return;
-        ++m_refreshes;
-        const QString period =
-            m_command.periodGiven ? periodName(m_command.period) : QStringLiteral("as last chosen");
-        QTextStream out(stdout);
-        if (m_terminal)
-            out << "\033[H\033[2J";
-        out << "period: " << period << "   refresh " << m_refreshes << " at "
-            << Clock::now().toString(QStringLiteral("hh:mm:ss")) << "\n\n"
-            << speedTable(m_speed) << '\n'
-            << flowTable(m_flow) << '\n';
-        out.flush();
-        if (m_refreshes == m_command.count)
-            QCoreApplication::exit(ExitOk);
-    }
-
-    const Command m_command;
-    const bool m_terminal;
-    WardenDisplayList m_speed;
-    WardenDisplayList m_flow;
-    bool m_speedSeen = false;
-    bool m_flowSeen = false;
-    int m_refreshes = 0;
-    QTimer m_silence;
-};
-
-int watch(TrafficService &service, const Command &command)
+bool hasTraffic(const WardenAppFlowList &rows)
 {
-    LiveView view(service, command);
-    const bool reached =
-        command.periodGiven ? service.requestPeriod(command.period) : service.ping();
-    if (!reached)
-        return fail(service);
-    return view.run();
+    return std::any_of(rows.cbegin(), rows.cend(), [](const WardenAppFlow &row) {
+        return row.downloaded != 0 || row.uploaded != 0 || row.total != 0;
+    });
+}
+
+QString storedName(const WardenAppFlowList &rows)
+{
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row) {
+        if (!row->sname.isEmpty())
+            return row->sname;
+    }
+    return {};
 }
 
 int history(TrafficService &service, const Command &command)
 {
-    WardenAppFlowList rows;
-    if (!service.requestAppHistory(command.app, command.period, &rows))
-        return fail(service);
+    WardenApplicationList applications;
+    if (!service.applications(&applications))
+        return fail(service.errorText());
+    const WardenApplication *application = findApplication(applications, command.app);
+    // History outlives an application's removal: a desktop id is still worth asking for.
+    const QString desktopId =
+        application ? application->desktopId : QFileInfo(command.app).fileName();
+    const QString unknown = QStringLiteral("no application \"%1\" is known to the service; "
+                                           "\"%2 apps\" lists them")
+                                .arg(command.app, QCoreApplication::applicationName());
+    if (!application && !desktopId.endsWith(QLatin1String(".desktop")))
+        return fail(unknown);
+
+    AppHistory history;
+    if (!service.appHistory(desktopId, command.period, &history))
+        return fail(service.errorText());
+    if (!application && !hasTraffic(history.rows))
+        return fail(unknown);
+
+    HistoryView view;
+    view.appname = desktopId;
+    view.name = application ? application->name : storedName(history.rows);
+    if (view.name.isEmpty())
+        view.name = desktopId;
+    view.period = command.period;
+    view.firstDay = history.firstDay;
+    view.rows = history.rows;
+
+    QTextStream out(stdout);
+    out << (command.json ? historyJson(view, command.show) : historyTable(view, command.show));
+    out.flush();
+    if (!command.pngPath.isEmpty() &&
+        !historyChart(view, command.show.units).save(command.pngPath, "PNG"))
+        return fail(QStringLiteral("cannot write the chart to %1").arg(command.pngPath));
+    return ExitOk;
+}
+
+int apps(TrafficService &service, const Command &command)
+{
+    WardenApplicationList applications;
+    PeriodTotals totals;
+    if (!service.applications(&applications) || !service.totals(FlowPeriod::Today, &totals))
+        return fail(service.errorText());
+    QList<ApplicationTotals> rows;
+    for (const WardenApplication &application : qAsConst(applications)) {
+        ApplicationTotals row{application, 0, 0};
+        for (const WardenDisplay &flow : qAsConst(totals.rows)) {
+            if (flow.desktopPath == application.desktopPath) {
+                row.downloaded += flow.recvSum;
+                row.uploaded += flow.sendSum;
+            }
+        }
+        rows << row;
+    }
+    const QString period = periodName(FlowPeriod::Today);
     QTextStream out(stdout);
     if (command.json)
-        out << historyJson(command.app, command.period, rows);
+        out << applicationsJson(period, rows, command.show);
     else
-        out << historyTable(command.app, command.period, rows);
+        out << applicationsTable(QStringLiteral("applications, traffic %1 (%2)")
+                                     .arg(period, totals.firstDay.toString(Qt::ISODate)),
+                                 rows, command.show);
     return ExitOk;
+}
+
+int watch(TrafficService &service, const Command &command)
+{
+    LiveView view(service, command);
+    if (!service.ping())
+        return fail(service.errorText());
+    return view.run();
+}
+
+int quit(TrafficService &service)
+{
+    bool wasRunning = false;
+    if (service.quit(&wasRunning)) {
+        QTextStream(stdout) << "the service was asked to exit\n";
+        return ExitOk;
+    }
+    if (!wasRunning) {
+        QTextStream(stdout) << "the service is not running\n";
+        return ExitOk;
+    }
+    return fail(service.errorText());
 }
 
 } // namespace
@@ -117,16 +155,15 @@ int runCommand(const Command &command)
         return watch(service, command);
     case CommandKind::History:
         return history(service, command);
+    case CommandKind::Apps:
+        return apps(service, command);
     case CommandKind::SetPeriod:
         if (!service.requestPeriod(command.period))
-            return fail(service);
+            return fail(service.errorText());
         QTextStream(stdout) << "flow list period: " << periodName(command.period) << '\n';
         return ExitOk;
     case CommandKind::Quit:
-        if (!service.quit())
-            return fail(service);
-        QTextStream(stdout) << "the service was asked to exit\n";
-        return ExitOk;
+        return quit(service);
     }
     return ExitUsage;
 }

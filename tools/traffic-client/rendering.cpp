@@ -1,6 +1,10 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "rendering.h"
 
-#include <QJsonArray>
+#include "service/periodnames.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
@@ -8,14 +12,9 @@
 
 namespace {
 
-QString figure(double value)
-{
-    return QString::number(value, 'f', 2);
-}
-
 // The first column is left-aligned, the others are figures and right-aligned,
 // so every line comes out equally wide.
-QStringList alignedLines(const QList<QStringList> &lines)
+QStringList alignedLines(const QList<QStringList> &lines, int textColumns = 1)
 {
     QVector<int> widths;
     for (const QStringList &line : lines) {
@@ -27,12 +26,17 @@ QStringList alignedLines(const QList<QStringList> &lines)
     for (const QStringList &line : lines) {
         QStringList cells;
         for (int column = 0; column < line.size(); ++column) {
-            cells << (column == 0 ? line[column].leftJustified(widths[column])
-                                  : line[column].rightJustified(widths[column]));
+            cells << (column < textColumns ? line[column].leftJustified(widths[column])
+                                           : line[column].rightJustified(widths[column]));
         }
         text << cells.join(QStringLiteral("  "));
     }
     return text;
+}
+
+QString joinedLines(const QStringList &lines)
+{
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 QString applicationName(const WardenDisplay &row)
@@ -40,42 +44,54 @@ QString applicationName(const WardenDisplay &row)
     return row.appName.isEmpty() ? row.desktopName : row.appName;
 }
 
-QString displayTable(const QString &title, const QList<QStringList> &rows)
+// "(kB)" for a fixed unit; human figures carry their own.
+QString unitTitle(const QString &title, const ShowOptions &options, bool speed)
 {
+    if (options.units == Units::Human)
+        return title;
+    return QStringLiteral("%1 (%2%3)")
+        .arg(title, unitSymbol(options.units), speed ? QStringLiteral("/s") : QString());
+}
+
+template <typename Row, typename Total>
+QList<Row> ordered(QList<Row> rows, const ShowOptions &options, Total total)
+{
+    if (options.sortByTotal)
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&](const Row &a, const Row &b) { return total(a) > total(b); });
+    return rows;
+}
+
+double displayTotal(const WardenDisplay &row)
+{
+    return row.recvSum + row.sendSum;
+}
+
+QString displayTable(const QString &title, const WardenDisplayList &rows,
+                     const ShowOptions &options, bool speed)
+{
+    const QString heading = unitTitle(title, options, speed);
     if (rows.isEmpty())
-        return title + QStringLiteral("\n(no applications)\n");
+        return heading + QStringLiteral("\n(no applications)\n");
+    const auto text = [&](double value) {
+        return speed ? speedText(value, options.units) : amountText(value, options.units);
+    };
     QList<QStringList> lines{{QStringLiteral("application"), QStringLiteral("received"),
                               QStringLiteral("sent"), QStringLiteral("total")}};
-    lines += rows;
-    return title + QLatin1Char('\n') + alignedLines(lines).join(QLatin1Char('\n')) +
-           QLatin1Char('\n');
+    for (const WardenDisplay &row : ordered(rows, options, displayTotal))
+        lines << QStringList{applicationName(row), text(row.recvSum), text(row.sendSum),
+                             text(displayTotal(row))};
+    return heading + QLatin1Char('\n') + joinedLines(alignedLines(lines));
 }
 
-QString displayName(const WardenAppFlowList &rows)
+// Speed rows carry the latest sample in their texts; flow rows their figures in the sums.
+WardenDisplayList speedFigures(WardenDisplayList rows)
 {
-    for (auto row = rows.crbegin(); row != rows.crend(); ++row) {
-        if (!row->sname.isEmpty())
-            return row->sname;
+    for (WardenDisplay &row : rows) {
+        row.recvSum = row.recvText.toDouble();
+        row.sendSum = row.sendText.toDouble();
     }
-    return {};
-}
-
-struct Sums
-{
-    double downloaded = 0;
-    double uploaded = 0;
-    double total = 0;
-};
-
-Sums sumsOf(const WardenAppFlowList &rows)
-{
-    Sums sums;
-    for (const WardenAppFlow &row : rows) {
-        sums.downloaded += row.downloaded;
-        sums.uploaded += row.uploaded;
-        sums.total += row.total;
-    }
-    return sums;
+    return rows;
 }
 
 QString bar(double value, double largest)
@@ -87,51 +103,81 @@ QString bar(double value, double largest)
     return QString(length, QLatin1Char('#'));
 }
 
+QJsonObject figures(double downloaded, double uploaded, double total, Units units)
+{
+    return {{QStringLiteral("downloaded"), fixedFigure(downloaded, units)},
+            {QStringLiteral("uploaded"), fixedFigure(uploaded, units)},
+            {QStringLiteral("total"), fixedFigure(total, units)}};
+}
+
+QJsonObject withFigures(QJsonObject object, const QJsonObject &figures)
+{
+    for (auto it = figures.begin(); it != figures.end(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
+}
+
 } // namespace
 
-QString speedTable(const WardenDisplayList &rows)
+QString speedTable(const WardenDisplayList &rows, const ShowOptions &options)
 {
-    QList<QStringList> lines;
-    for (const WardenDisplay &row : rows) {
-        const double total = row.recvText.toDouble() + row.sendText.toDouble();
-        lines << QStringList{applicationName(row), row.recvText, row.sendText, figure(total)};
+    return displayTable(QStringLiteral("speed"), speedFigures(rows), options, true);
+}
+
+QString flowTable(const QString &title, const WardenDisplayList &rows, const ShowOptions &options)
+{
+    return displayTable(title, rows, options, false);
+}
+
+QString applicationsTable(const QString &title, const QList<ApplicationTotals> &applications,
+                          const ShowOptions &options)
+{
+    const QString heading = unitTitle(title, options, false);
+    if (applications.isEmpty())
+        return heading + QStringLiteral("\n(no applications)\n");
+    const auto total = [](const ApplicationTotals &a) { return a.downloaded + a.uploaded; };
+    const auto text = [&](double value) { return amountText(value, options.units); };
+    QList<QStringList> lines{{QStringLiteral("application"), QStringLiteral("desktop id"),
+                              QStringLiteral("received"), QStringLiteral("sent"),
+                              QStringLiteral("total")}};
+    double downloaded = 0, uploaded = 0;
+    for (const ApplicationTotals &app : ordered(applications, options, total)) {
+        lines << QStringList{app.application.name, app.application.desktopId, text(app.downloaded),
+                             text(app.uploaded), text(total(app))};
+        downloaded += app.downloaded;
+        uploaded += app.uploaded;
     }
-    return displayTable(QStringLiteral("speed (kB/s)"), lines);
+    lines << QStringList{QStringLiteral("sum"), QString(), text(downloaded), text(uploaded),
+                         text(downloaded + uploaded)};
+    return heading + QLatin1Char('\n') + joinedLines(alignedLines(lines, 2));
 }
 
-QString flowTable(const WardenDisplayList &rows)
+QString historyTable(const HistoryView &view, const ShowOptions &options)
 {
-    QList<QStringList> lines;
-    for (const WardenDisplay &row : rows)
-        lines << QStringList{applicationName(row), row.recvText, row.sendText, row.totalText};
-    return displayTable(QStringLiteral("flow (kB)"), lines);
-}
-
-QString historyTable(const QString &app, Period period, const WardenAppFlowList &rows)
-{
-    const QString name = displayName(rows);
-    QString text = QStringLiteral("%1%2, %3, in kB\n")
-                       .arg(app, name.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(name),
-                            periodName(period));
-    if (rows.isEmpty())
+    QString text = QStringLiteral("%1 (%2), %3 from %4\n")
+                       .arg(view.name, view.appname, periodName(view.period),
+                            view.firstDay.toString(Qt::ISODate));
+    if (options.units != Units::Human)
+        text = text.trimmed() + QStringLiteral(", in %1\n").arg(unitSymbol(options.units));
+    if (view.rows.isEmpty())
         return text + QStringLiteral("(no rows)\n");
 
     double largest = 0;
-    for (const WardenAppFlow &row : rows)
+    for (const WardenAppFlow &row : view.rows)
         largest = std::max(largest, row.total);
-    const bool daily = period == Period::ThisMonth || period == Period::LastMonth;
-    QList<QStringList> lines{{daily ? QStringLiteral("day") : QStringLiteral("hour"),
+    const auto figure = [&](double value) { return amountText(value, options.units); };
+    QList<QStringList> lines{{view.daily() ? QStringLiteral("day") : QStringLiteral("hour"),
                               QStringLiteral("received"), QStringLiteral("sent"),
                               QStringLiteral("total")}};
     QStringList bars{QString()};
-    for (const WardenAppFlow &row : rows) {
+    const auto total = [](const WardenAppFlow &row) { return row.total; };
+    for (const WardenAppFlow &row : ordered(view.rows, options, total)) {
         lines << QStringList{row.date, figure(row.downloaded), figure(row.uploaded),
                              figure(row.total)};
         bars << bar(row.total, largest);
     }
-    const Sums sums = sumsOf(rows);
-    lines << QStringList{QStringLiteral("sum"), figure(sums.downloaded), figure(sums.uploaded),
-                         figure(sums.total)};
+    lines << QStringList{QStringLiteral("sum"), figure(view.downloadedSum()),
+                         figure(view.uploadedSum()), figure(view.totalSum())};
     bars << QString();
 
     const QStringList table = alignedLines(lines);
@@ -144,25 +190,67 @@ QString historyTable(const QString &app, Period period, const WardenAppFlowList 
     return text;
 }
 
-QByteArray historyJson(const QString &app, Period period, const WardenAppFlowList &rows)
+QJsonArray speedJson(const WardenDisplayList &rows, const ShowOptions &options)
 {
-    QJsonArray jsonRows;
-    for (const WardenAppFlow &row : rows) {
-        jsonRows.append(QJsonObject{{QStringLiteral("index"), row.index},
-                                    {QStringLiteral("date"), row.date},
-                                    {QStringLiteral("sname"), row.sname},
-                                    {QStringLiteral("downloaded"), row.downloaded},
-                                    {QStringLiteral("uploaded"), row.uploaded},
-                                    {QStringLiteral("total"), row.total}});
+    return flowJson(speedFigures(rows), options);
+}
+
+QJsonArray flowJson(const WardenDisplayList &rows, const ShowOptions &options)
+{
+    QJsonArray array;
+    for (const WardenDisplay &row : ordered(rows, options, displayTotal)) {
+        const QJsonObject names{{QStringLiteral("appname"), row.desktopName},
+                                {QStringLiteral("name"), applicationName(row)}};
+        array.append(withFigures(
+            names, figures(row.recvSum, row.sendSum, displayTotal(row), options.units)));
     }
-    const Sums sums = sumsOf(rows);
+    return array;
+}
+
+QByteArray applicationsJson(const QString &period, const QList<ApplicationTotals> &applications,
+                            const ShowOptions &options)
+{
+    const auto total = [](const ApplicationTotals &a) { return a.downloaded + a.uploaded; };
+    QJsonArray array;
+    double downloaded = 0, uploaded = 0;
+    for (const ApplicationTotals &app : ordered(applications, options, total)) {
+        const QJsonObject names{{QStringLiteral("appname"), app.application.desktopId},
+                                {QStringLiteral("name"), app.application.name},
+                                {QStringLiteral("icon"), app.application.icon},
+                                {QStringLiteral("desktopPath"), app.application.desktopPath}};
+        array.append(
+            withFigures(names, figures(app.downloaded, app.uploaded, total(app), options.units)));
+        downloaded += app.downloaded;
+        uploaded += app.uploaded;
+    }
     const QJsonObject document{
-        {QStringLiteral("appname"), app},
-        {QStringLiteral("period"), periodName(period)},
-        {QStringLiteral("unit"), QStringLiteral("kB")},
-        {QStringLiteral("rows"), jsonRows},
-        {QStringLiteral("sums"), QJsonObject{{QStringLiteral("downloaded"), sums.downloaded},
-                                             {QStringLiteral("uploaded"), sums.uploaded},
-                                             {QStringLiteral("total"), sums.total}}}};
+        {QStringLiteral("period"), period},
+        {QStringLiteral("unit"), unitSymbol(options.units)},
+        {QStringLiteral("applications"), array},
+        {QStringLiteral("sums"),
+         figures(downloaded, uploaded, downloaded + uploaded, options.units)}};
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+QByteArray historyJson(const HistoryView &view, const ShowOptions &options)
+{
+    QJsonArray rows;
+    const auto total = [](const WardenAppFlow &row) { return row.total; };
+    for (const WardenAppFlow &row : ordered(view.rows, options, total)) {
+        const QJsonObject names{{QStringLiteral("appname"), view.appname},
+                                {QStringLiteral("name"), view.name},
+                                {QStringLiteral("date"), view.rowDate(row)}};
+        rows.append(
+            withFigures(names, figures(row.downloaded, row.uploaded, row.total, options.units)));
+    }
+    const QJsonObject document{
+        {QStringLiteral("appname"), view.appname},
+        {QStringLiteral("name"), view.name},
+        {QStringLiteral("period"), periodName(view.period)},
+        {QStringLiteral("firstDay"), view.firstDay.toString(Qt::ISODate)},
+        {QStringLiteral("unit"), unitSymbol(options.units)},
+        {QStringLiteral("rows"), rows},
+        {QStringLiteral("sums"),
+         figures(view.downloadedSum(), view.uploadedSum(), view.totalSum(), options.units)}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }

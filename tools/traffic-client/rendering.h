@@ -1,22 +1,47 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
-#include "period.h"
+#include "historyview.h"
 #include "records/wardenrecords.h"
+#include "service/wardenapplication.h"
+#include "units.h"
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QList>
 #include <QString>
 
-// Text and JSON forms of what the service sends, figures in the units they come in.
+// Text and JSON forms of what the service answers.
 
-// Speed rows: received and sent in kB/s, total their sum.
-QString speedTable(const WardenDisplayList &rows);
-// Flow rows: received, sent and total in kB over the period.
-QString flowTable(const WardenDisplayList &rows);
+struct ShowOptions
+{
+    Units units = Units::Human;
+    bool sortByTotal = false; // largest total first; otherwise in the service's order
+};
+
+// An application the service knows, with its totals over a period.
+struct ApplicationTotals
+{
+    WardenApplication application;
+    double downloaded = 0;
+    double uploaded = 0;
+};
 
 // Widest history bar, in characters.
 constexpr int kBarWidth = 40;
 
-// One application's history rows with a bar per row scaled to the largest total,
-// followed by the period's sums.
-QString historyTable(const QString &app, Period period, const WardenAppFlowList &rows);
-QByteArray historyJson(const QString &app, Period period, const WardenAppFlowList &rows);
+QString speedTable(const WardenDisplayList &rows, const ShowOptions &options);
+QString flowTable(const QString &title, const WardenDisplayList &rows, const ShowOptions &options);
+QString applicationsTable(const QString &title, const QList<ApplicationTotals> &applications,
+                          const ShowOptions &options);
+// The rows with a bar each, scaled to the largest total, then the period's sums.
+QString historyTable(const HistoryView &view, const ShowOptions &options);
+
+// JSON figures are in the fixed unit of `units` (kB for Human), named in "unit".
+QJsonArray speedJson(const WardenDisplayList &rows, const ShowOptions &options);
+QJsonArray flowJson(const WardenDisplayList &rows, const ShowOptions &options);
+QByteArray applicationsJson(const QString &period, const QList<ApplicationTotals> &applications,
+                            const ShowOptions &options);
+QByteArray historyJson(const HistoryView &view, const ShowOptions &options);

@@ -1,66 +1,53 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "trafficservice.h"
+#include "service/periodnames.h"
 #include "service/servicenames.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QEventLoop>
-#include <QTimer>
-#include <algorithm>
 
 namespace {
 
-bool answersFor(const WardenAppFlowList &rows, const QString &app)
-{
-    return std::all_of(rows.cbegin(), rows.cend(),
-                       [&app](const WardenAppFlow &row) { return row.appname == app; });
-}
-
 using Proxy = ComNimbraWardenTrafficdetailsInterface;
 
-QDBusPendingCall askPeriod(Proxy &proxy, Period period)
+QDBusPendingCall askPeriod(Proxy &proxy, FlowPeriod period)
 {
     switch (period) {
-    case Period::Today:
+    case FlowPeriod::Today:
         return proxy.notifyGetTodayFlowData();
-    case Period::Yesterday:
+    case FlowPeriod::Yesterday:
         return proxy.notifyGetYesterdayFlowData();
-    case Period::ThisMonth:
+    case FlowPeriod::ThisMonth:
         return proxy.notifyGetThisMonthFlowData();
-    case Period::LastMonth:
+    case FlowPeriod::LastMonth:
         break;
     }
     return proxy.notifyGetLastMonthFlowData();
 }
 
-QDBusPendingCall askAppHistory(Proxy &proxy, const QString &app, Period period)
+QDate dayFrom(const QString &text)
 {
-    switch (period) {
-    case Period::Today:
-        return proxy.notifyGetAppTodayFlowData(app);
-    case Period::Yesterday:
-        return proxy.notifyGetAppYesterdayFlowData(app);
-    case Period::ThisMonth:
-        return proxy.notifyGetAppThisMonthFlowData(app);
-    case Period::LastMonth:
-        break;
-    }
-    return proxy.notifyGetAppLastMonthFlowData(app);
+    return QDate::fromString(text, Qt::ISODate);
 }
 
 } // namespace
 
 TrafficService::TrafficService(QObject *parent)
-    : QObject(parent), m_proxy(s_serviceName, s_servicePath, QDBusConnection::sessionBus())
+    : QObject(parent), m_proxy(s_serviceName, s_servicePath, QDBusConnection::sessionBus()),
+      m_queries(s_serviceName, s_servicePath, QDBusConnection::sessionBus())
 {
     registerWardenDisplayMetaType();
     registerWardenAppFlowMetaType();
+    registerWardenApplicationMetaType();
     m_proxy.setTimeout(answerTimeoutMs);
-    connect(&m_proxy, &ComNimbraWardenTrafficdetailsInterface::displayspped, this,
-            &TrafficService::speedListArrived);
-    connect(&m_proxy, &ComNimbraWardenTrafficdetailsInterface::displayflow, this,
-            &TrafficService::flowListArrived);
+    m_queries.setTimeout(answerTimeoutMs);
+    connect(&m_proxy, &Proxy::displayspped, this, &TrafficService::speedListArrived);
+    connect(&m_proxy, &Proxy::displayflow, this, &TrafficService::flowListArrived);
 }
 
 bool TrafficService::ping()
@@ -73,47 +60,99 @@ bool TrafficService::ping()
     return finish(m_proxy.connection().asyncCall(ping, answerTimeoutMs));
 }
 
-bool TrafficService::requestPeriod(Period period)
+bool TrafficService::requestPeriod(FlowPeriod period)
 {
     return connectedToBus() && finish(askPeriod(m_proxy, period));
 }
 
-bool TrafficService::requestAppHistory(const QString &app, Period period, WardenAppFlowList *rows)
+bool TrafficService::applications(WardenApplicationList *applications)
 {
     if (!connectedToBus())
         return false;
-    // The answer names neither the period nor the request; it is only told apart by the
-    // application its rows hold, so listen before asking.
-    QEventLoop loop;
-    bool answered = false;
-    const QMetaObject::Connection answer =
-        connect(&m_proxy, &ComNimbraWardenTrafficdetailsInterface::sendAppFlowData, &loop,
-                [&](const WardenAppFlowList &answerRows) {
-                    if (answered || !answersFor(answerRows, app))
-                        return;
-                    answered = true;
-                    *rows = answerRows;
-                    loop.quit();
-                });
-
-    bool ok = finish(askAppHistory(m_proxy, app, period));
-    if (ok && !answered) {
-        QTimer::singleShot(answerTimeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
-        if (!answered) {
-            m_error = QStringLiteral("the service %1 sent no history for %2 within %3 seconds")
-                          .arg(s_serviceName, app)
-                          .arg(answerTimeoutMs / 1000);
-            ok = false;
-        }
-    }
-    disconnect(answer);
-    return ok;
+    QDBusPendingReply<WardenApplicationList> reply = m_queries.GetApplications();
+    if (!finish(reply))
+        return false;
+    *applications = reply.value();
+    return true;
 }
 
-bool TrafficService::quit()
+bool TrafficService::appHistory(const QString &app, FlowPeriod period, AppHistory *history)
 {
-    return connectedToBus() && finish(m_proxy.ExitApp());
+    if (!connectedToBus())
+        return false;
+    QDBusPendingReply<WardenAppFlowList, QString> reply =
+        m_queries.GetAppHistory(app, periodName(period));
+    if (!finish(reply))
+        return false;
+    *history = {reply.argumentAt<0>(), dayFrom(reply.argumentAt<1>())};
+    return true;
+}
+
+bool TrafficService::totals(FlowPeriod period, PeriodTotals *totals)
+{
+    if (!connectedToBus())
+        return false;
+    QDBusPendingReply<WardenDisplayList, QString> reply = m_queries.GetTotals(periodName(period));
+    if (!finish(reply))
+        return false;
+    *totals = {reply.argumentAt<0>(), dayFrom(reply.argumentAt<1>())};
+    return true;
+}
+
+bool TrafficService::currentPeriod(FlowPeriod *period)
+{
+    if (!connectedToBus())
+        return false;
+    QDBusPendingReply<QString> reply = m_queries.GetCurrentPeriod();
+    return finish(reply) && periodFromName(reply.value(), period);
+}
+
+bool TrafficService::quit(bool *wasRunning)
+{
+    *wasRunning = false;
+    if (!connectedToBus())
+        return false;
+    // Never started just to be stopped.
+    QDBusMessage exit = QDBusMessage::createMethodCall(s_serviceName, s_servicePath, s_serviceName,
+                                                       QStringLiteral("ExitApp"));
+    exit.setAutoStartService(false);
+    QDBusPendingCall call = m_proxy.connection().asyncCall(exit, answerTimeoutMs);
+    call.waitForFinished();
+    // Without activation the bus says NameHasNoOwner rather than ServiceUnknown.
+    *wasRunning = call.error().type() != QDBusError::ServiceUnknown &&
+                  call.error().name() != QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+    return finish(call);
+}
+
+void TrafficService::askTotals(FlowPeriod period)
+{
+    auto *watcher = new QDBusPendingCallWatcher(m_queries.GetTotals(periodName(period)), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        QDBusPendingReply<WardenDisplayList, QString> reply = *watcher;
+        if (reply.isError()) {
+            explain(reply.error());
+            emit failed(m_error);
+            return;
+        }
+        emit totalsArrived({reply.argumentAt<0>(), dayFrom(reply.argumentAt<1>())});
+    });
+}
+
+void TrafficService::askCurrentPeriod()
+{
+    auto *watcher = new QDBusPendingCallWatcher(m_queries.GetCurrentPeriod(), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        QDBusPendingReply<QString> reply = *watcher;
+        FlowPeriod period;
+        if (reply.isError()) {
+            explain(reply.error());
+            emit failed(m_error);
+        } else if (periodFromName(reply.value(), &period)) {
+            emit currentPeriodArrived(period);
+        }
+    });
 }
 
 bool TrafficService::connectedToBus()
@@ -129,10 +168,15 @@ bool TrafficService::finish(const QDBusPendingCall &call)
 {
     QDBusPendingCall pending(call);
     pending.waitForFinished();
-    const QDBusError error = pending.error();
-    switch (error.type()) {
-    case QDBusError::NoError:
+    if (!pending.isError())
         return true;
+    explain(pending.error());
+    return false;
+}
+
+void TrafficService::explain(const QDBusError &error)
+{
+    switch (error.type()) {
     case QDBusError::ServiceUnknown:
         m_error = QStringLiteral("the service %1 is not on the session bus").arg(s_serviceName);
         break;
@@ -148,5 +192,4 @@ bool TrafficService::finish(const QDBusPendingCall &call)
                       .arg(s_serviceName, error.message(), error.name());
         break;
     }
-    return false;
 }

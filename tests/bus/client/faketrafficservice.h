@@ -1,25 +1,34 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "records/wardenrecords.h"
+#include "service/wardenapplication.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QTimer>
+#include <QMap>
 
-// Stands in for the traffic details service: records every method call and sends signals
-// in the forms the real service puts on the wire.
+// Stands in for the traffic details service: records every method call, answers the queries
+// interface from what the test set, and sends signals in the forms the real service uses.
 class FakeTrafficService : public QDBusVirtualObject
 {
 public:
-    QStringList calls;                   // every method call received, as "name" or "name argument"
-    QList<WardenAppFlowList> appAnswers; // sent in order, a while after a per-application request
+    QStringList calls; // every method call received, as "name" or "name arguments..."
+    WardenApplicationList applications;
+    QMap<QString, WardenAppFlowList> histories; // by desktop id
+    WardenDisplayList totals;
+    QString firstDay = QStringLiteral("2026-12-07");
+    QString currentPeriod = QStringLiteral("today");
 
     ~FakeTrafficService() override { stop(); }
     bool start()
     {
         registerWardenDisplayMetaType();
         registerWardenAppFlowMetaType();
+        registerWardenApplicationMetaType();
         return bus().registerVirtualObject(kPath, this) && bus().registerService(kService);
     }
     void stop()
@@ -35,22 +44,30 @@ public:
     QString introspect(const QString &) const override { return {}; }
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
     {
-        if (message.interface() != kService)
+        if (message.interface() != kService && message.interface() != kQueries)
             return false;
         calls << (message.member() + ' ' + QVariant(message.arguments()).toStringList().join(' '))
                      .trimmed();
-        connection.send(message.createReply());
-        // The real answer comes from the store's thread, after the method has returned.
-        if (message.member().startsWith(QLatin1String("notifyGetApp")))
-            QTimer::singleShot(50, this, [this, answers = appAnswers] {
-                for (const WardenAppFlowList &answer : answers)
-                    sendSignal(QStringLiteral("sendAppFlowData"), QVariant::fromValue(answer));
-            });
+        const QString member = message.member();
+        if (member == QLatin1String("GetApplications"))
+            connection.send(message.createReply(QVariant::fromValue(applications)));
+        else if (member == QLatin1String("GetAppHistory"))
+            connection.send(message.createReply(
+                {QVariant::fromValue(histories.value(message.arguments().value(0).toString())),
+                 firstDay}));
+        else if (member == QLatin1String("GetTotals"))
+            connection.send(message.createReply({QVariant::fromValue(totals), firstDay}));
+        else if (member == QLatin1String("GetCurrentPeriod"))
+            connection.send(message.createReply(currentPeriod));
+        else
+            connection.send(message.createReply());
         return true;
     }
 
 private:
     static QDBusConnection bus() { return QDBusConnection::sessionBus(); }
     static inline const QString kService = QStringLiteral("com.nimbra.warden.trafficdetails");
+    static inline const QString kQueries =
+        QStringLiteral("com.nimbra.warden.trafficdetails.Queries");
     static inline const QString kPath = QStringLiteral("/com/nimbra/warden/trafficdetails");
 };

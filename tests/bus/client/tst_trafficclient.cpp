@@ -1,11 +1,64 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "faketrafficservice.h"
 
+#include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
-const QString kApp = QStringLiteral("firefox-esr.desktop");
+namespace {
+const QString kFirefox = QStringLiteral("firefox-esr.desktop");
+const QString kFirefoxPath = QStringLiteral("/usr/share/applications/firefox-esr.desktop");
+const QRgb kReceived = qRgb(0x3a, 0x7b, 0xd5);
+const QRgb kSent = qRgb(0xf2, 0x9e, 0x4c);
+
+WardenDisplay flowRow(const QString &name, const QString &path, double recv, double send)
+{
+    WardenDisplay row;
+    row.appName = name;
+    row.desktopPath = path;
+    row.desktopName = path.section('/', -1);
+    row.recvText = QString::number(recv, 'f', 2);
+    row.sendText = QString::number(send, 'f', 2);
+    row.totalText = QString::number(recv + send, 'f', 2);
+    row.recvSum = recv;
+    row.sendSum = send;
+    return row;
+}
+
+// The tallest unbroken run of bar colour in each column, for the runs of columns that hold
+// one, left to right.
+QList<int> barHeights(const QImage &image)
+{
+    const auto isBar = [&](int x, int y) {
+        const QRgb pixel = image.pixel(x, y) & 0xffffff;
+        return pixel == (kReceived & 0xffffff) || pixel == (kSent & 0xffffff);
+    };
+    QList<int> heights;
+    bool inBar = false;
+    for (int x = 0; x < image.width(); ++x) {
+        int tallest = 0, run = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            run = isBar(x, y) ? run + 1 : 0;
+            tallest = std::max(tallest, run);
+        }
+        // The legend's swatches are 12 pixels high.
+        const bool bar = tallest > 12;
+        if (bar && !inBar)
+            heights << tallest;
+        else if (bar)
+            heights.last() = std::max(heights.last(), tallest);
+        inBar = bar;
+    }
+    return heights;
+}
+} // namespace
 
 class TestTrafficClient : public QObject
 {
@@ -32,49 +85,134 @@ private slots:
     {
         m_service = std::make_unique<FakeTrafficService>(); // unregisters the last one
         QVERIFY(m_service->start());
+        m_service->applications = {
+            {kFirefox, "Firefox ESR", "firefox-esr", kFirefoxPath},
+            {"mail.desktop", "Mail", "mail", "/usr/share/applications/mail.desktop"}};
+        m_service->histories[kFirefox] = {
+            {0, kFirefox, "Firefox ESR", "09:00", 7500, 2500, 10000},
+            {1, kFirefox, "Firefox ESR", "14:00", 0.1, 0.2, 0.3},
+            {2, kFirefox, "Firefox ESR", "23:00", 30000, 10000, 40000}};
     }
 
-    void history_table_and_json_keep_their_application_with_bars_scaled_to_the_largest_and_sums()
+    void history_finds_the_application_by_id_path_or_name_and_shows_human_units_data()
     {
-        m_service->appAnswers = {{{1, "other.desktop", "Other", "01:00", 99, 0, 99}},
-                                 {{9, kApp, "Firefox", "09:00", 7.5, 2.5, 10},
-                                  {14, kApp, "Firefox", "14:00", 30, 10, 40},
-                                  {23, kApp, "Firefox", "23:00", 15, 5, 20}}};
-        QCOMPARE(runClient({"history", kApp, "today"}), 0);
+        QTest::addColumn<QString>("app");
+        QTest::newRow("desktop id") << kFirefox;
+        QTest::newRow("desktop path") << kFirefoxPath;
+        QTest::newRow("name") << QStringLiteral("firefox esr");
+    }
+    void history_finds_the_application_by_id_path_or_name_and_shows_human_units()
+    {
+        QFETCH(QString, app);
+        QCOMPARE(runClient({"history", app, "today"}), 0);
+        QCOMPARE(m_service->calls,
+                 QStringList({"GetApplications", "GetAppHistory " + kFirefox + " today"}));
         QCOMPARE(m_out,
-                 kApp + " (Firefox), today, in kB\n"
-                        "hour   received   sent  total\n"
-                        "09:00      7.50   2.50  10.00  ##########\n"
-                        "14:00     30.00  10.00  40.00  ########################################\n"
-                        "23:00     15.00   5.00  20.00  ####################\n"
-                        "sum       52.50  17.50  70.00\n");
-
-        QCOMPARE(runClient({"history", kApp, "last-month", "--json"}), 0);
-        const QJsonObject json = QJsonDocument::fromJson(m_out.toUtf8()).object();
-        QCOMPARE(json.value("sums").toObject(),
-                 QJsonObject({{"downloaded", 52.5}, {"uploaded", 17.5}, {"total", 70.0}}));
-        QCOMPARE(m_service->calls, QStringList({"notifyGetAppTodayFlowData " + kApp,
-                                                "notifyGetAppLastMonthFlowData " + kApp}));
+                 "Firefox ESR (firefox-esr.desktop), today from 2026-12-07\n"
+                 "hour   received     sent    total\n"
+                 "09:00   7.50 MB  2.50 MB  10.0 MB  ##########\n"
+                 "14:00     100 B    200 B    300 B  #\n"
+                 "23:00   30.0 MB  10.0 MB  40.0 MB  ########################################\n"
+                 "sum     37.5 MB  12.5 MB  50.0 MB\n");
     }
 
-    void watch_asks_for_the_period_and_prints_count_blocks()
+    void history_of_an_unknown_application_says_so_and_prints_no_zeros()
     {
-        // The speed list adds up its own totals.
-        const WardenDisplay firefox{"Firefox", {}, {}, "1.50", "0.25", "9.00",
-                                    {},        0,  0,  0,      0,      false};
+        QCOMPARE(runClient({"history", "Nonesuch", "today"}), 1);
+        QCOMPARE(m_out, QString());
+        QVERIFY2(m_err.contains("no application \"Nonesuch\" is known"), qPrintable(m_err));
+        // A desktop id without any history is unknown too.
+        QCOMPARE(runClient({"history", "gone.desktop", "month"}), 1);
+        QCOMPARE(m_out, QString());
+    }
+
+    void history_json_has_full_dates_names_on_rows_and_figures_without_noise()
+    {
+        m_service->histories["mail.desktop"] = {{0, "mail.desktop", "", "12-01", 0.1, 0.2, 0.3},
+                                                {1, "mail.desktop", "", "12-02", 0.7, 0.1, 0.8}};
+        QCOMPARE(runClient({"history", "mail.desktop", "month", "--json", "--sort", "total"}), 0);
+        const QJsonObject json = QJsonDocument::fromJson(m_out.toUtf8()).object();
+        QCOMPARE(json.value("unit").toString(), "kB");
+        QCOMPARE(json.value("firstDay").toString(), "2026-12-07");
+        const QJsonArray rows = json.value("rows").toArray();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).toObject(), QJsonObject({{"appname", "mail.desktop"},
+                                                     {"name", "Mail"},
+                                                     {"date", "2026-12-02"},
+                                                     {"downloaded", 0.7},
+                                                     {"uploaded", 0.1},
+                                                     {"total", 0.8}}));
+        QCOMPARE(json.value("sums").toObject(),
+                 QJsonObject({{"downloaded", 0.8}, {"uploaded", 0.3}, {"total", 1.1}}));
+    }
+
+    void history_png_draws_a_bar_per_hour_scaled_to_the_largest()
+    {
+        QTemporaryDir dir;
+        const QString png = dir.filePath("chart.png");
+        QCOMPARE(runClient({"history", kFirefox, "today", "--png", png}), 0);
+        const QImage image(png);
+        QCOMPARE(image.size(), QSize(960, 480));
+        const QList<int> heights = barHeights(image);
+        QCOMPARE(heights.size(), 2); // 0.3 kB next to 40 MB is less than a pixel
+        QVERIFY2(qAbs(heights.at(1) - 4 * heights.at(0)) <= 2,
+                 qPrintable(QString("bar heights %1 %2").arg(heights.at(0)).arg(heights.at(1))));
+    }
+
+    void apps_lists_ids_names_and_todays_totals_sorted_by_total()
+    {
+        m_service->totals = {flowRow("Mail", "/usr/share/applications/mail.desktop", 1500, 400),
+                             flowRow("Firefox ESR", kFirefoxPath, 2500000, 500000)};
+        QCOMPARE(runClient({"apps", "--sort", "total"}), 0);
+        QCOMPARE(m_service->calls, QStringList({"GetApplications", "GetTotals today"}));
+        QCOMPARE(m_out, "applications, traffic today (2026-12-07)\n"
+                        "application  desktop id           received    sent    total\n"
+                        "Firefox ESR  firefox-esr.desktop   2.50 GB  500 MB  3.00 GB\n"
+                        "Mail         mail.desktop          1.50 MB  400 kB  1.90 MB\n"
+                        "sum                                2.50 GB  500 MB  3.00 GB\n");
+    }
+
+    void watch_shows_its_own_period_once_a_second_without_switching_the_shared_one()
+    {
+        m_service->totals = {flowRow("Firefox ESR", kFirefoxPath, 1500, 250)};
+        QTimer speeds;
+        connect(&speeds, &QTimer::timeout, this, [&] {
+            for (int i = 0; i < 3; ++i) // three lists a second: still one view a second
+                m_service->sendSignal("displayspped",
+                                      QVariant::fromValue(WardenDisplayList{
+                                          flowRow("Firefox ESR", kFirefoxPath, 12.5, 0.5)}));
+        });
+        speeds.start(300);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(runClient({"watch", "--period", "yesterday", "--count", "2"}), 0);
+        QVERIFY(clock.elapsed() >= 1000);
+        QCOMPARE(m_out.count("traffic yesterday from 2026-12-07   at "), 2);
+        QVERIFY(!m_service->calls.join(' ').contains("notifyGet"));
+        QVERIFY(m_service->calls.contains("GetTotals yesterday"));
+        QVERIFY2(m_out.contains("speed\napplication   received     sent      total\n"
+                                "Firefox ESR  12.5 kB/s  500 B/s  13.0 kB/s\n\n"
+                                "traffic yesterday\napplication  received    sent    total\n"
+                                "Firefox ESR   1.50 MB  250 kB  1.75 MB\n"),
+                 qPrintable(m_out));
+    }
+
+    void watch_once_as_json_follows_the_shared_list_and_names_its_period()
+    {
+        m_service->currentPeriod = "month";
         QTimer lists;
         connect(&lists, &QTimer::timeout, this, [&] {
-            for (const char *list : {"displayflow", "displayspped"})
-                m_service->sendSignal(list, QVariant::fromValue(WardenDisplayList{firefox}));
+            const auto list = QVariant::fromValue(
+                WardenDisplayList{flowRow("Firefox ESR", kFirefoxPath, 0.1, 0.2)});
+            m_service->sendSignal("displayspped", list);
+            m_service->sendSignal("displayflow", list);
         });
         lists.start(100);
-        QCOMPARE(runClient({"watch", "--period", "yesterday", "--count", "2"}), 0);
-        QCOMPARE(m_service->calls, QStringList{"notifyGetYesterdayFlowData"});
-        QVERIFY(m_out.contains("period: yesterday   refresh 2 at "));
-        QCOMPARE(m_out.count("Firefox          1.50  0.25   1.75\n\nflow (kB)\n"
-                             "application  received  sent  total\n"
-                             "Firefox          1.50  0.25   9.00\n"),
-                 2);
+        QCOMPARE(runClient({"watch", "--once", "--json"}), 0);
+        const QJsonObject json = QJsonDocument::fromJson(m_out.toUtf8()).object();
+        QCOMPARE(json.value("period").toString(), "month");
+        QCOMPARE(json.value("flow").toArray().at(0).toObject().value("total").toDouble(), 0.3);
+        QVERIFY(m_out.endsWith("}\n"));
     }
 
     void commands_call_their_method_or_exit_saying_why_data()
@@ -86,12 +224,13 @@ private slots:
             QTest::newRow(tag) << QString(method) << exitCode << QString(out);
         };
         row("period today", "notifyGetTodayFlowData", 0, "flow list period: today\n");
-        row("period month", "notifyGetThisMonthFlowData", 0, "flow list period: month\n");
         row("period last-month", "notifyGetLastMonthFlowData", 0, "flow list period: last-month");
         row("quit", "ExitApp", 0, "the service was asked to exit\n");
+        row("--version", "", 0, "nimbra-warden-traffic 1.0.0\n");
         row("watch", "", 1, "com.nimbra.warden.trafficdetails is not on the session bus");
         row("period someday", "", 2, "nimbra-warden-traffic: ");
         row("watch --count 0", "", 2, "nimbra-warden-traffic: ");
+        row("apps --units furlongs", "", 2, "unknown unit \"furlongs\"");
     }
     void commands_call_their_method_or_exit_saying_why()
     {
@@ -104,6 +243,14 @@ private slots:
         QCOMPARE(runClient(QString(QTest::currentDataTag()).split(' ')), exitCode);
         QCOMPARE(m_service->calls, method.isEmpty() ? QStringList() : QStringList{method});
         QVERIFY2((exitCode == 0 ? m_out : m_err).contains(output), qPrintable(m_out + m_err));
+    }
+
+    void quit_leaves_an_absent_service_absent()
+    {
+        m_service->stop();
+        QCOMPARE(runClient({"quit"}), 0);
+        QVERIFY2(m_err.isEmpty(), qPrintable(m_err));
+        QCOMPARE(m_out, "the service is not running\n");
     }
 };
 

@@ -1,14 +1,17 @@
-#include "period.h"
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "service/periodnames.h"
 
 #include <array>
 #include <utility>
 
 namespace {
-const std::array<std::pair<Period, const char *>, 4> kNames{{
-    {Period::Today, "today"},
-    {Period::Yesterday, "yesterday"},
-    {Period::ThisMonth, "month"},
-    {Period::LastMonth, "last-month"},
+const std::array<std::pair<FlowPeriod, const char *>, 4> kNames{{
+    {FlowPeriod::Today, "today"},
+    {FlowPeriod::Yesterday, "yesterday"},
+    {FlowPeriod::ThisMonth, "month"},
+    {FlowPeriod::LastMonth, "last-month"},
 }};
 } // namespace
 
@@ -20,7 +23,7 @@ QStringList periodNames()
     return names;
 }
 
-bool periodFromName(const QString &name, Period *period)
+bool periodFromName(const QString &name, FlowPeriod *period)
 {
     for (const auto &entry : kNames) {
         if (name == QLatin1String(entry.second)) {
@@ -31,7 +34,7 @@ bool periodFromName(const QString &name, Period *period)
     return false;
 }
 
-QString periodName(Period period)
+QString periodName(FlowPeriod period)
 {
     for (const auto &entry : kNames) {
         if (entry.first == period)

@@ -1,0 +1,108 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "service/trafficqueries.h"
+
+#include "collect/trafficdetailsworker.h"
+#include "display/wardenhandlethread.h"
+#include "history/usedata.h"
+#include "service/answerrows.h"
+#include "service/periodnames.h"
+
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QFileInfo>
+
+namespace {
+void reply(const QDBusMessage &message)
+{
+    QDBusConnection::sessionBus().send(message);
+}
+
+QString dayText(const QDate &day)
+{
+    return day.toString(Qt::ISODate);
+}
+} // namespace
+
+TrafficQueries::TrafficQueries(UseData *store, TrafficDetailsWorker *worker,
+                               WardenHandleThread *display, QObject *parent)
+    : QObject(parent), m_store(store), m_worker(worker), m_display(display)
+{
+    connect(m_store, &UseData::sendAppFlowDataForRequest, this, &TrafficQueries::onAppHistory);
+    connect(m_store, &UseData::sendFlowDataForRequest, this, &TrafficQueries::onTotals);
+}
+
+void TrafficQueries::appHistory(const QDBusMessage &call, const QString &appname,
+                                const QString &period)
+{
+    FlowPeriod flowPeriod;
+    if (periodArgument(call, period, &flowPeriod))
+        emit m_store->notifyGetAppFlowDataForRequest(remember(call), appname, flowPeriod);
+}
+
+void TrafficQueries::totals(const QDBusMessage &call, const QString &period)
+{
+    FlowPeriod flowPeriod;
+    if (periodArgument(call, period, &flowPeriod))
+        emit m_store->notifyGetFlowDataForRequest(remember(call), flowPeriod);
+}
+
+WardenApplicationList TrafficQueries::applications() const
+{
+    WardenApplicationList list;
+    for (const allApp &app : qAsConst(m_display->m_appList))
+        list.append(
+            {QFileInfo(app.desktopPath).fileName(), app.appName, app.icon, app.desktopPath});
+    return list;
+}
+
+QString TrafficQueries::currentPeriod() const
+{
+    return periodName(static_cast<FlowPeriod>(m_worker->m_flowQueryType));
+}
+
+void TrafficQueries::onAppHistory(quint64 requestId, QDate firstDay, bool ok,
+                                  QList<AppFlowDateParameter> rows)
+{
+    const QDBusMessage call = takeAnswered(requestId, ok);
+    if (call.type() == QDBusMessage::MethodCallMessage)
+        reply(call.createReply({QVariant::fromValue(numberedAppFlows(rows)), dayText(firstDay)}));
+}
+
+void TrafficQueries::onTotals(quint64 requestId, QDate firstDay, bool ok,
+                              QList<AppFlowDateParameter> rows)
+{
+    const QDBusMessage call = takeAnswered(requestId, ok);
+    if (call.type() != QDBusMessage::MethodCallMessage)
+        return;
+    const WardenDisplayList list = flowDisplayRows(rows, m_display->m_appList);
+    reply(call.createReply({QVariant::fromValue(list), dayText(firstDay)}));
+}
+
+QDBusMessage TrafficQueries::takeAnswered(quint64 requestId, bool ok)
+{
+    const QDBusMessage call = m_waiting.take(requestId);
+    if (ok || call.type() != QDBusMessage::MethodCallMessage)
+        return call;
+    reply(call.createErrorReply(QDBusError::Failed,
+                                QStringLiteral("the traffic history could not be read")));
+    return {};
+}
+
+bool TrafficQueries::periodArgument(const QDBusMessage &call, const QString &name,
+                                    FlowPeriod *period) const
+{
+    if (periodFromName(name, period))
+        return true;
+    reply(call.createErrorReply(QDBusError::InvalidArgs,
+                                QStringLiteral("unknown period \"%1\"; use one of: %2")
+                                    .arg(name, periodNames().join(QStringLiteral(", ")))));
+    return false;
+}
+
+quint64 TrafficQueries::remember(const QDBusMessage &call)
+{
+    m_waiting.insert(++m_lastRequestId, call);
+    return m_lastRequestId;
+}

@@ -1,0 +1,40 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "historyview.h"
+
+QString HistoryView::rowDate(const WardenAppFlow &row) const
+{
+    if (daily()) // labelled MM-dd, within the first day's year
+        return QString::number(firstDay.year()) + QLatin1Char('-') + row.date;
+    return firstDay.toString(Qt::ISODate) + QLatin1Char('T') + row.date;
+}
+
+QString HistoryView::rowLabel(const WardenAppFlow &row) const
+{
+    return daily() ? QString::number(row.date.right(2).toInt()) : row.date.left(2);
+}
+
+double HistoryView::totalSum() const
+{
+    double sum = 0;
+    for (const WardenAppFlow &row : rows)
+        sum += row.total;
+    return sum;
+}
+
+double HistoryView::downloadedSum() const
+{
+    double sum = 0;
+    for (const WardenAppFlow &row : rows)
+        sum += row.downloaded;
+    return sum;
+}
+
+double HistoryView::uploadedSum() const
+{
+    double sum = 0;
+    for (const WardenAppFlow &row : rows)
+        sum += row.uploaded;
+    return sum;
+}

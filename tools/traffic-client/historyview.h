@@ -1,0 +1,32 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "history/flowperiod.h"
+#include "records/wardenrecords.h"
+
+#include <QDate>
+#include <QString>
+
+// One application's history as the client shows it.
+struct HistoryView
+{
+    QString appname; // the desktop id the history is kept under
+    QString name;    // the name people know it by
+    FlowPeriod period = FlowPeriod::Today;
+    QDate firstDay;
+    WardenAppFlowList rows;
+
+    bool daily() const
+    {
+        return period == FlowPeriod::ThisMonth || period == FlowPeriod::LastMonth;
+    }
+    // The row's full date: 2026-12-07 for a day, 2026-12-07T09:00 for an hour.
+    QString rowDate(const WardenAppFlow &row) const;
+    // The row's short label on a chart axis: the hour, or the day of the month.
+    QString rowLabel(const WardenAppFlow &row) const;
+    double totalSum() const;
+    double downloadedSum() const;
+    double uploadedSum() const;
+};
