@@ -1,0 +1,68 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "cgroupmount.h"
+#include "monitornames.h"
+#include "netmonitorservice.h"
+#include "trafficprobe.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDebug>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("nimbra-warden-netmonitor"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Counts every process's network traffic in the kernel (eBPF at the cgroup layer) and "
+        "sends each user's figures, once a second, to that user's connections on the system "
+        "bus as com.nimbra.warden.MonitorNetFlow."));
+    parser.addHelpOption();
+    const QCommandLineOption cgroupOption(
+        QStringLiteral("cgroup"),
+        QStringLiteral("Count the processes of the cgroup v2 <path> and below (default: the "
+                       "root of the cgroup v2 hierarchy)."),
+        QStringLiteral("path"));
+    const QCommandLineOption loopbackOption(QStringLiteral("loopback"),
+                                            QStringLiteral("Count loopback traffic too."));
+    parser.addOption(cgroupOption);
+    parser.addOption(loopbackOption);
+    parser.process(app);
+
+    const CgroupMount mount = findCgroupMount();
+    qInfo().noquote() << "cgroups:" << mount.describe();
+    QString cgroup = parser.value(cgroupOption);
+    if (cgroup.isEmpty()) {
+        if (mount.layout == CgroupMount::Layout::None) {
+            qCritical().noquote()
+                << "no cgroup v2 hierarchy is mounted; mount one or name it with --cgroup";
+            return 1;
+        }
+        cgroup = mount.path;
+    }
+
+    TrafficProbe probe;
+    QString error;
+    if (!probe.start(cgroup, parser.isSet(loopbackOption), error)) {
+        qCritical().noquote() << error;
+        return 1;
+    }
+    qInfo().noquote() << "counting the traffic of" << cgroup
+                      << (parser.isSet(loopbackOption) ? "with loopback" : "without loopback")
+                      << "and of" << probe.adoptedSockets() << "sockets open before the start";
+
+    QDBusConnection bus = QDBusConnection::systemBus();
+    auto *service = new NetMonitorService(&probe, bus, &app);
+    if (!bus.registerObject(MonitorNames::path(), service) ||
+        !bus.registerService(MonitorNames::service())) {
+        qCritical().noquote() << "cannot own" << MonitorNames::service()
+                              << "on the system bus:" << bus.lastError().message();
+        return 1;
+    }
+    return app.exec();
+}

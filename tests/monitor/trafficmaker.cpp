@@ -1,0 +1,168 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Makes a known amount of loopback traffic for the monitor's tests: prints its pid, then for
+// every line on stdin (the first gives the test time to move it into a cgroup) exchanges the
+// bytes between two sockets of its own and prints "done", until stdin closes. The sockets are
+// made at the first exchange and kept.
+// Usage: traffic-maker tcp4|tcp6|udp4|udp6 BYTES_ONE_WAY BYTES_OTHER_WAY [--uid UID]
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t datagramSize = 1000;
+
+[[noreturn]] void fail(const char *what)
+{
+    std::perror(what);
+    std::exit(2);
+}
+
+socklen_t loopbackAddress(int family, sockaddr_storage &address)
+{
+    std::memset(&address, 0, sizeof address);
+    if (family == AF_INET) {
+        auto *v4 = reinterpret_cast<sockaddr_in *>(&address);
+        v4->sin_family = AF_INET;
+        v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return sizeof *v4;
+    }
+    auto *v6 = reinterpret_cast<sockaddr_in6 *>(&address);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_addr = in6addr_loopback;
+    return sizeof *v6;
+}
+
+// A socket bound to a free loopback port; `address` receives where it listens.
+int boundSocket(int family, int type, sockaddr_storage &address, socklen_t &length)
+{
+    const int fd = socket(family, type, 0);
+    if (fd < 0)
+        fail("socket");
+    length = loopbackAddress(family, address);
+    if (bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0)
+        fail("bind");
+    if (getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        fail("getsockname");
+    return fd;
+}
+
+void sendAll(int fd, size_t bytes)
+{
+    std::vector<char> buffer(65536, 'x');
+    while (bytes > 0) {
+        const ssize_t sent = send(fd, buffer.data(), std::min(bytes, buffer.size()), 0);
+        if (sent <= 0)
+            fail("send");
+        bytes -= size_t(sent);
+    }
+}
+
+void receiveAll(int fd, size_t bytes)
+{
+    std::vector<char> buffer(65536);
+    while (bytes > 0) {
+        const ssize_t got = recv(fd, buffer.data(), std::min(bytes, buffer.size()), 0);
+        if (got <= 0)
+            fail("recv");
+        bytes -= size_t(got);
+    }
+}
+
+struct SocketPair
+{
+    int first = -1;
+    int second = -1;
+};
+
+// The listener's end comes from accept(), so its bytes test the owner handed to accepted sockets.
+SocketPair tcpPair(int family)
+{
+    sockaddr_storage address;
+    socklen_t length;
+    const int listener = boundSocket(family, SOCK_STREAM, address, length);
+    if (listen(listener, 1) != 0)
+        fail("listen");
+    const int client = socket(family, SOCK_STREAM, 0);
+    if (connect(client, reinterpret_cast<sockaddr *>(&address), length) != 0)
+        fail("connect");
+    const int server = accept(listener, nullptr, nullptr);
+    if (server < 0)
+        fail("accept");
+    close(listener);
+    return {client, server};
+}
+
+SocketPair udpPair(int family)
+{
+    sockaddr_storage first, second;
+    socklen_t firstLength, secondLength;
+    const int a = boundSocket(family, SOCK_DGRAM, first, firstLength);
+    const int b = boundSocket(family, SOCK_DGRAM, second, secondLength);
+    if (connect(a, reinterpret_cast<sockaddr *>(&second), secondLength) != 0 ||
+        connect(b, reinterpret_cast<sockaddr *>(&first), firstLength) != 0)
+        fail("connect");
+    return {a, b};
+}
+
+void exchangeTcp(const SocketPair &pair, size_t oneWay, size_t otherWay)
+{
+    sendAll(pair.first, oneWay);
+    receiveAll(pair.second, oneWay);
+    sendAll(pair.second, otherWay);
+    receiveAll(pair.first, otherWay);
+}
+
+// One datagram at a time, each read before the next is sent, so none is dropped.
+void exchangeUdp(const SocketPair &pair, size_t oneWay, size_t otherWay)
+{
+    for (size_t n = 0; n < oneWay / datagramSize; ++n) {
+        sendAll(pair.first, datagramSize);
+        receiveAll(pair.second, datagramSize);
+    }
+    for (size_t n = 0; n < otherWay / datagramSize; ++n) {
+        sendAll(pair.second, datagramSize);
+        receiveAll(pair.first, datagramSize);
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 4 && !(argc == 6 && std::strcmp(argv[4], "--uid") == 0)) {
+        std::cerr << "usage: traffic-maker tcp4|tcp6|udp4|udp6 BYTES BYTES [--uid UID]\n";
+        return 2;
+    }
+    const std::string mode = argv[1];
+    const size_t oneWay = std::strtoul(argv[2], nullptr, 10);
+    const size_t otherWay = std::strtoul(argv[3], nullptr, 10);
+    if (argc == 6 && setuid(uid_t(std::strtoul(argv[5], nullptr, 10))) != 0)
+        fail("setuid");
+
+    std::cout << getpid() << std::endl;
+    const int family = mode.back() == '6' ? AF_INET6 : AF_INET;
+    const bool tcp = mode.rfind("tcp", 0) == 0;
+    SocketPair pair;
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (pair.first < 0)
+            pair = tcp ? tcpPair(family) : udpPair(family);
+        if (tcp)
+            exchangeTcp(pair, oneWay, otherWay);
+        else
+            exchangeUdp(pair, oneWay, otherWay);
+        std::cout << "done" << std::endl;
+    }
+    return 0;
+}

@@ -1,0 +1,237 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "dbussignalrecorder.h"
+#include "launcherdinterface.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopedPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString analysisService = QStringLiteral("com.nimbra.warden.analysisapp");
+const QString analysisPath = QStringLiteral("/com/nimbra/warden/analysisapp");
+const QString launcherService = QStringLiteral("com.nimbra.ndesk.daemon.Launcher");
+const QString launcherPath = QStringLiteral("/com/nimbra/ndesk/daemon/Launcher");
+
+WardenProcessInfoList processesIn(const QDBusMessage &message)
+{
+    return qdbus_cast<WardenProcessInfoList>(message.arguments().at(0));
+}
+
+} // namespace
+
+// The real procmap on the private session bus, reading a temporary data folder.
+class ProcmapTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void launcher_lists_shown_entries_by_localized_name();
+    void a_process_started_with_the_launch_variable_maps_to_its_entry();
+    void a_child_inherits_the_application_its_parent_runs_as_program();
+    void a_new_entry_is_announced_and_listed();
+    void a_service_that_starts_later_gets_every_list_at_once();
+
+private:
+    void writeEntry(const QString &file, const QString &body);
+    QString entryPath(const QString &file) const;
+    QProcess *startTracked(const QString &program, const QStringList &arguments,
+                           const QProcessEnvironment &environment = QProcessEnvironment());
+    // Waits for a process list that maps `pid` to `desktopPath`.
+    bool waitForMapping(int pid, const QString &desktopPath);
+    LauncherItemInfoList launcherItems();
+
+    QTemporaryDir m_data;
+    QScopedPointer<QProcess> m_procmap;
+    QScopedPointer<DBusSignalRecorder> m_processLists;
+    QScopedPointer<DBusSignalRecorder> m_desktopLists;
+    QScopedPointer<DBusSignalRecorder> m_launcherChanges;
+    QList<QProcess *> m_started;
+};
+
+void ProcmapTest::writeEntry(const QString &file, const QString &body)
+{
+    QFile entry(entryPath(file));
+    QVERIFY(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\n" + body.toUtf8());
+}
+
+QString ProcmapTest::entryPath(const QString &file) const
+{
+    return m_data.filePath(QStringLiteral("share/applications/") + file);
+}
+
+void ProcmapTest::initTestCase()
+{
+    QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("share/applications"))));
+    QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("bin"))));
+    // Programs under names of their own, so that no other process on the machine matches.
+    // GIO lists an entry only when its program is found.
+    QVERIFY(
+        QFile::copy(QStringLiteral("/bin/sh"), m_data.filePath(QStringLiteral("bin/alpha-shell"))));
+    QVERIFY(
+        QFile::copy(QStringLiteral("/bin/true"), m_data.filePath(QStringLiteral("bin/beta-app"))));
+    QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"),
+                        m_data.filePath(QStringLiteral("bin/unlisted-sleeper"))));
+    writeEntry(QStringLiteral("alpha.desktop"),
+               QStringLiteral("Name=Alpha\nName[de]=Alfa\nExec=alpha-shell %U\nIcon=alpha-icon\n"));
+    writeEntry(QStringLiteral("beta.desktop"),
+               QStringLiteral("Name=Beta\nExec=beta-app\nIcon=beta-icon\n"));
+    writeEntry(QStringLiteral("hidden.desktop"),
+               QStringLiteral("Name=Hidden\nExec=true\nHidden=true\n"));
+    writeEntry(QStringLiteral("helper.desktop"),
+               QStringLiteral("Name=Helper\nExec=true\nNoDisplay=true\n"));
+    writeEntry(QStringLiteral("elsewhere.desktop"),
+               QStringLiteral("Name=Elsewhere\nExec=true\nOnlyShowIn=OtherDesk;\n"));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), m_data.filePath(QStringLiteral("share")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_data.filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("TestDesk"));
+    environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("de"));
+    environment.insert(QStringLiteral("PATH"),
+                       m_data.filePath(QStringLiteral("bin")) + QStringLiteral(":/usr/bin:/bin"));
+    m_procmap.reset(new QProcess);
+    m_procmap->setProcessChannelMode(QProcess::ForwardedChannels);
+    m_procmap->setProcessEnvironment(environment);
+
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    m_processLists.reset(new DBusSignalRecorder(bus, analysisService, analysisPath, analysisService,
+                                                QStringLiteral("processInfoList")));
+    m_desktopLists.reset(new DBusSignalRecorder(bus, analysisService, analysisPath, analysisService,
+                                                QStringLiteral("singleProcDesktopList")));
+    m_launcherChanges.reset(new DBusSignalRecorder(bus, analysisService, analysisPath,
+                                                   analysisService,
+                                                   QStringLiteral("notifyUpdateLauncherList")));
+    m_procmap->start(QStringLiteral(NWT_PROCMAP_BINARY), QStringList());
+    QVERIFY(TestSupport::waitForBusName(bus, analysisService));
+    QVERIFY(TestSupport::waitForBusName(bus, launcherService));
+}
+
+void ProcmapTest::cleanupTestCase()
+{
+    for (QProcess *process : qAsConst(m_started)) {
+        process->kill();
+        process->waitForFinished();
+    }
+    qDeleteAll(m_started);
+    if (m_procmap) {
+        m_procmap->terminate();
+        m_procmap->waitForFinished();
+    }
+}
+
+QProcess *ProcmapTest::startTracked(const QString &program, const QStringList &arguments,
+                                    const QProcessEnvironment &environment)
+{
+    auto *process = new QProcess;
+    m_started.append(process);
+    if (!environment.isEmpty())
+        process->setProcessEnvironment(environment);
+    process->start(program, arguments);
+    process->waitForStarted();
+    return process;
+}
+
+bool ProcmapTest::waitForMapping(int pid, const QString &desktopPath)
+{
+    return QTest::qWaitFor(
+        [&] {
+            for (const QDBusMessage &message : m_processLists->messages()) {
+                for (const WardenProcessInfo &info : processesIn(message)) {
+                    if (info.pid == pid && info.desktopPath == desktopPath)
+                        return true;
+                }
+            }
+            return false;
+        },
+        5000);
+}
+
+LauncherItemInfoList ProcmapTest::launcherItems()
+{
+    __Launcherd launcher(launcherService, launcherPath, QDBusConnection::sessionBus());
+    QDBusPendingReply<LauncherItemInfoList> reply = launcher.GetAllItemInfos();
+    reply.waitForFinished();
+    return reply.isError() ? LauncherItemInfoList() : reply.value();
+}
+
+void ProcmapTest::launcher_lists_shown_entries_by_localized_name()
+{
+    QStringList names;
+    for (const LauncherItemInfo &item : launcherItems()) {
+        names.append(item.appName);
+        if (item.appName == QLatin1String("Alfa")) {
+            QCOMPARE(item.desktopPath, entryPath(QStringLiteral("alpha.desktop")));
+            QCOMPARE(item.icon, QStringLiteral("alpha-icon"));
+        }
+    }
+    names.sort();
+    QCOMPARE(names, (QStringList{QStringLiteral("Alfa"), QStringLiteral("Beta")}));
+}
+
+void ProcmapTest::a_process_started_with_the_launch_variable_maps_to_its_entry()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("GIO_LAUNCHED_DESKTOP_FILE"),
+                       entryPath(QStringLiteral("beta.desktop")));
+    QProcess *beta = startTracked(m_data.filePath(QStringLiteral("bin/unlisted-sleeper")),
+                                  {QStringLiteral("600")}, environment);
+    QVERIFY(waitForMapping(int(beta->processId()), entryPath(QStringLiteral("beta.desktop"))));
+    QVERIFY(QTest::qWaitFor([&] {
+        return !m_desktopLists->messages().isEmpty() &&
+               m_desktopLists->messages().last().arguments().at(0).toStringList().contains(
+                   entryPath(QStringLiteral("beta.desktop")));
+    }));
+}
+
+void ProcmapTest::a_child_inherits_the_application_its_parent_runs_as_program()
+{
+    // The shell waits for its child, so the child stays a child rather than replacing it.
+    QProcess *alpha = startTracked(m_data.filePath(QStringLiteral("bin/alpha-shell")),
+                                   {QStringLiteral("-c"), QStringLiteral("sleep 600; true")});
+    const QString alphaPath = entryPath(QStringLiteral("alpha.desktop"));
+    QVERIFY(waitForMapping(int(alpha->processId()), alphaPath));
+    int child = 0;
+    QVERIFY(QTest::qWaitFor([&] {
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(alpha->processId()));
+        child = children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toInt() : 0;
+        return child != 0;
+    }));
+    QVERIFY(waitForMapping(child, alphaPath));
+}
+
+void ProcmapTest::a_new_entry_is_announced_and_listed()
+{
+    m_launcherChanges->clear();
+    writeEntry(QStringLiteral("gamma.desktop"), QStringLiteral("Name=Gamma\nExec=beta-app\n"));
+    QVERIFY(m_launcherChanges->waitForCount(1, 10000));
+    bool listed = false;
+    for (const LauncherItemInfo &item : launcherItems())
+        listed = listed || item.appName == QLatin1String("Gamma");
+    QVERIFY(listed);
+}
+
+void ProcmapTest::a_service_that_starts_later_gets_every_list_at_once()
+{
+    // The lists go out only when they change; a fresh consumer would otherwise wait for that.
+    QTest::qWait(1500);
+    m_processLists->clear();
+    m_desktopLists->clear();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QVERIFY(bus.registerService(QStringLiteral("com.nimbra.warden.trafficdetails")));
+    QVERIFY(m_processLists->waitForCount(1));
+    QVERIFY(m_desktopLists->waitForCount(1));
+    QVERIFY(bus.unregisterService(QStringLiteral("com.nimbra.warden.trafficdetails")));
+}
+
+QTEST_GUILESS_MAIN(ProcmapTest)
+#include "tst_procmap.moc"
