@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the real service on private buses, fed by the simulated peers, with a
 # given history file in its HOME, and measures it from outside: the spacing of
 # its speed lists while the flow list shows this month, the time to answer one

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages the project needs to build, test and run its demo.
 set -euo pipefail
 
@@ -6,6 +8,8 @@ packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
     dbus dbus-bin libglib2.0-bin faketime
+    debhelper dpkg-dev fakeroot fonts-dejavu-core
+    clang libbpf-dev bpftool libglib2.0-dev
 )
 
 missing=()
