@@ -16,6 +16,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("nimbra-warden-netmonitor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NWT_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -23,6 +24,7 @@ int main(int argc, char *argv[])
         "sends each user's figures, once a second, to that user's connections on the system "
         "bus as com.nimbra.warden.MonitorNetFlow."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption cgroupOption(
         QStringLiteral("cgroup"),
         QStringLiteral("Count the processes of the cgroup v2 <path> and below (default: the "

@@ -48,11 +48,13 @@ int main(int argc, char *argv[])
     addPackageExportFolders();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("nimbra-warden-procmap"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NWT_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Lists the installed applications (com.nimbra.ndesk.daemon.Launcher) and maps the "
         "user's processes to them (com.nimbra.warden.analysisapp) on the session bus."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.process(app);
 
     QDBusConnection bus = QDBusConnection::sessionBus();
