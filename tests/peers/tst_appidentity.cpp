@@ -54,9 +54,9 @@ void AppIdentityTest::systemd_app_units_name_their_desktop_id()
 
 void AppIdentityTest::launch_variable_is_found_among_the_environment()
 {
-    const QByteArray environ("HOME=/root\0NOT_GIO_LAUNCHED_DESKTOP_FILE=/x\0"
-                             "GIO_LAUNCHED_DESKTOP_FILE=/usr/share/applications/a.desktop\0",
-                             106);
+    static const char entries[] = "HOME=/root\0NOT_GIO_LAUNCHED_DESKTOP_FILE=/x\0"
+                                  "GIO_LAUNCHED_DESKTOP_FILE=/usr/share/applications/a.desktop";
+    const QByteArray environ(entries, sizeof entries); // the last entry ends in its NUL too
     QCOMPARE(AppIdentity::launchedDesktopFile(environ),
              QStringLiteral("/usr/share/applications/a.desktop"));
     QCOMPARE(AppIdentity::launchedDesktopFile(QByteArray("HOME=/root", 10)), QString());
