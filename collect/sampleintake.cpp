@@ -24,15 +24,13 @@ void TrafficDetailsWorker::onAppMonitorNetFlowDetailData(QString name, double re
         qDebug() << "drop sample with figures that are not finite" << pid << type << recv << send;
         return;
     }
-    if (type != kSpeedType && type != kTotalType)
+    if (pid == 0 || (type != kSpeedType && type != kTotalType))
         return;
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
         if (!m_runningPids.contains(pid))
             return;
     }
-    if (pid == 0)
-        return;
 
     AppParameter sample;
     sample.recv = recv;

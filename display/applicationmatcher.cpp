@@ -27,3 +27,21 @@ QVector<int> ApplicationMatcher::applicationsContaining(const QList<allApp> &app
     m_answers.insert(name, found);
     return found;
 }
+
+WardenDisplay flowDisplayRow(const allApp &app, const QString &desktop, double recv, double send,
+                             int pid)
+{
+    const auto text = [](double value) { return QString::number(value, 'f', 2); };
+    WardenDisplay row;
+    row.appName = app.appName;
+    row.icon = app.icon;
+    row.desktopPath = app.desktopPath;
+    row.recvText = text(recv);
+    row.sendText = text(send);
+    row.totalText = text(recv + send);
+    row.desktopName = desktop;
+    row.pid = pid;
+    row.sendSum = send;
+    row.recvSum = recv;
+    return row;
+}

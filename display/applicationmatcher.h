@@ -5,6 +5,7 @@
 
 #include "display/allapp.h"
 #include "display/substringindex.h"
+#include "records/wardendisplay.h"
 
 #include <QHash>
 #include <QList>
@@ -24,3 +25,7 @@ private:
     SubstringIndex m_paths;
     QHash<QString, QVector<int>> m_answers;
 };
+
+// The flow list's row for a record of `desktop` whose desktop path matched `app`.
+WardenDisplay flowDisplayRow(const allApp &app, const QString &desktop, double recv, double send,
+                             int pid = 0);

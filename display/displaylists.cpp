@@ -42,14 +42,9 @@ void WardenHandleThread::UpdateAllProcPid()
             m_speedRow.appName = m_allAppList.at(app).appName;
             m_speedRow.icon = m_allAppList.at(app).icon;
             m_speedRow.desktopPath = m_allAppList.at(app).desktopPath;
+            m_speedRow.recvText = m_speedRow.sendText = m_speedRow.totalText = kZeroText;
             for (int entry : qAsConst(entriesByApp.at(app))) {
                 m_speedRow.desktopName = names.at(entry);
-                m_speedRow.recvText = kZeroText;
-                m_speedRow.sendText = kZeroText;
-                m_speedRow.totalText = kZeroText;
-                m_speedRow.sendSum = 0;
-                m_speedRow.recvSum = 0;
-                m_speedRow.isDefault = false;
                 m_speedDisplayList.append(m_speedRow);
             }
         }
@@ -91,17 +86,8 @@ void WardenHandleThread::buildDisplayLists(QList<AppParameter> speedSamples,
             const QVector<int> apps =
                 m_appMatcher.applicationsContaining(m_appList, record.desktop);
             for (int app : apps) {
-                m_flowRow = WardenDisplay();
-                m_flowRow.appName = m_appList.at(app).appName;
-                m_flowRow.icon = m_appList.at(app).icon;
-                m_flowRow.desktopPath = m_appList.at(app).desktopPath;
-                m_flowRow.recvText = figureText(record.recv);
-                m_flowRow.sendText = figureText(record.send);
-                m_flowRow.totalText = figureText(record.recv + record.send);
-                m_flowRow.desktopName = record.desktop;
-                m_flowRow.pid = record.pid;
-                m_flowRow.sendSum = record.send;
-                m_flowRow.recvSum = record.recv;
+                m_flowRow = flowDisplayRow(m_appList.at(app), record.desktop, record.recv,
+                                           record.send, record.pid);
                 m_flowDisplayList.append(m_flowRow);
             }
         }

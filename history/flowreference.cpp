@@ -3,7 +3,8 @@
 
 #include "history/flowreference.h"
 
-#include <QDebug>
+#include "history/failurelog.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -18,12 +19,17 @@ const QString kLastSave = QStringLiteral("last save");
 const QString kSteadySince = QStringLiteral("clock steady since");
 const QString kLastRetention = QStringLiteral("last retention month");
 
+// Logs the failure of a statement just run, as the store logs all of its failures.
+bool succeeded(const QSqlQuery &query, bool ran)
+{
+    if (!ran)
+        FailureLog::sqlError(query.lastError());
+    return ran;
+}
+
 bool exec(QSqlQuery &query, const QString &statement)
 {
-    if (query.exec(statement))
-        return true;
-    qDebug() << query.lastError();
-    return false;
+    return succeeded(query, query.exec(statement));
 }
 
 bool createTables(QSqlQuery &query)
@@ -103,10 +109,7 @@ bool write(const QSqlDatabase &db, const Kept &kept)
         query.addBindValue(sname);
         query.addBindValue(downloaded);
         query.addBindValue(uploaded);
-        if (query.exec())
-            return true;
-        qDebug() << query.lastError();
-        return false;
+        return succeeded(query, query.exec());
     };
     for (const AppFlowDateParameter &saved : kept.lastSaved)
         if (!insert(kStoreOwner, saved.appname, saved.sname, saved.downloaded, saved.uploaded))
@@ -124,10 +127,8 @@ bool write(const QSqlDatabase &db, const Kept &kept)
           std::pair(kLastRetention, retention.lastRetentionMonth)}) {
         query.addBindValue(name);
         query.addBindValue(value);
-        if (!query.exec()) {
-            qDebug() << query.lastError();
+        if (!succeeded(query, query.exec()))
             return false;
-        }
     }
     return true;
 }

@@ -3,6 +3,8 @@
 
 #include "service/answerrows.h"
 
+#include "display/applicationmatcher.h"
+
 WardenAppFlowList numberedAppFlows(const QList<AppFlowDateParameter> &rows)
 {
     WardenAppFlowList list;
@@ -17,26 +19,14 @@ WardenAppFlowList numberedAppFlows(const QList<AppFlowDateParameter> &rows)
 WardenDisplayList flowDisplayRows(const QList<AppFlowDateParameter> &records,
                                   const QList<allApp> &apps)
 {
-    const auto text = [](double value) { return QString::number(value, 'f', 2); };
+    ApplicationMatcher matcher;
     WardenDisplayList list;
     for (const AppFlowDateParameter &record : records) {
         if (record.appname.isEmpty())
             continue;
-        for (const allApp &app : apps) {
-            if (!app.desktopPath.contains(record.appname))
-                continue;
-            WardenDisplay row;
-            row.appName = app.appName;
-            row.icon = app.icon;
-            row.desktopPath = app.desktopPath;
-            row.recvText = text(record.downloaded);
-            row.sendText = text(record.uploaded);
-            row.totalText = text(record.downloaded + record.uploaded);
-            row.desktopName = record.appname;
-            row.sendSum = record.uploaded;
-            row.recvSum = record.downloaded;
-            list.append(row);
-        }
+        for (int app : matcher.applicationsContaining(apps, record.appname))
+            list.append(
+                flowDisplayRow(apps.at(app), record.appname, record.downloaded, record.uploaded));
     }
     return list;
 }

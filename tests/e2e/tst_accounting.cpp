@@ -8,7 +8,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDir>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -16,25 +15,17 @@
 #include <QTest>
 #include <memory>
 
+using namespace TestSupport;
+
 namespace {
-const QString kService = QStringLiteral("com.nimbra.warden.trafficdetails");
-const QString kPath = QStringLiteral("/com/nimbra/warden/trafficdetails");
-const QString kControl = QStringLiteral("com.nimbra.warden.PeerSimulator");
 const QString kMonitor = QStringLiteral("com.nimbra.warden.MonitorNetFlow");
 const int kMail = 4100, kMailSync = 4101, kNotes = 5100, kBackup = 5200;
 const QMap<int, QString> kDesktopOf = {{kMail, "mail.desktop"},
                                        {kMailSync, "mail.desktop"},
                                        {kNotes, "notes.desktop"},
                                        {kBackup, "backup.desktop"}};
-// Kept from an earlier month; no clock may remove it within the three months.
-const QString kOldRow = QStringLiteral("('old.desktop','Old','2024/02/10/10',2,1,1)");
 
 using Figures = QMap<QString, QPair<double, double>>;
-
-QString databasePath()
-{
-    return QDir::homePath() + QStringLiteral("/.nimbra-warden/warden.db");
-}
 
 // Runs statements on the service's file through a connection of the test's own.
 QStringList onFile(const QStringList &statements)
@@ -109,11 +100,9 @@ class TestAccounting : public QObject
 
     void startSimulator()
     {
-        m_simulator.reset(TestSupport::startProgram(
-            TestSupport::simulatorBinary(),
-            {"--manual", "--scenario", TestSupport::fixturePath("accounting/scenario.json")}));
-        QVERIFY(TestSupport::waitForBusName(m_bus, kControl));
-        QVERIFY(TestSupport::waitForBusName(QDBusConnection::systemBus(), kMonitor));
+        m_simulator.reset(TestSupport::startSimulator("accounting/scenario.json"));
+        QVERIFY(m_simulator);
+        QVERIFY(waitForBusName(QDBusConnection::systemBus(), kMonitor));
         m_control = std::make_unique<PeerSimulatorInterface>(
             kControl, QStringLiteral("/com/nimbra/warden/PeerSimulator"), m_bus);
         m_counters.clear(); // a new monitor counts from nothing
@@ -122,13 +111,12 @@ class TestAccounting : public QObject
     {
         m_simulator->kill();
         m_simulator->waitForFinished();
-        QVERIFY(TestSupport::waitForBusNameGone(QDBusConnection::systemBus(), kMonitor));
+        QVERIFY(waitForBusNameGone(QDBusConnection::systemBus(), kMonitor));
     }
     void startService(const QString &clock)
     {
-        m_service.reset(
-            TestSupport::startProgram("faketime", {"-f", clock, TestSupport::serviceBinary()}));
-        QVERIFY2(TestSupport::waitForBusName(m_bus, kService), m_service->readAll().constData());
+        m_service.reset(startServiceAt(clock));
+        QVERIFY2(waitForBusName(m_bus, kService), m_service->readAll().constData());
         m_control->PublishProcesses().waitForFinished();
         QTest::qWait(300);
     }
@@ -163,10 +151,8 @@ private slots:
     void initTestCase()
     {
         registerWardenDisplayMetaType();
-        QDir().mkpath(QDir::homePath() + "/.nimbra-warden");
-        onFile({"CREATE TABLE flowDetail (appname text, sName text, dataymdh text, totalFlow "
-                "real, downloadedFlow real, uploadedFlow);",
-                "INSERT INTO flowDetail VALUES " + kOldRow});
+        // Kept from an earlier month; no clock may remove it within the three months.
+        QVERIFY(createHistory({"('old.desktop','Old','2024/02/10/10',2,1,1)"}));
         m_savedBefore = saved();
         startSimulator();
         startService("@2024-03-15 10:00:00");
@@ -203,13 +189,10 @@ private slots:
     {
         DBusSignalRecorder speeds(m_bus, kService, kPath, kService, "displayspped");
         const auto mailShows = [&](const QString &text) {
-            for (const QDBusMessage &message : speeds.messages()) {
-                WardenDisplayList list;
-                message.arguments().value(0).value<QDBusArgument>() >> list;
-                for (const WardenDisplay &row : list)
+            for (const QDBusMessage &message : speeds.messages())
+                for (const WardenDisplay &row : listOf<WardenDisplayList>(message))
                     if (row.appName == "Mail" && row.recvText == text)
                         return true;
-            }
             return false;
         };
         for (int i = 0; i < 6; ++i) {

@@ -12,10 +12,9 @@
 #include <QTest>
 #include <cstdio>
 
+using namespace TestSupport;
+
 namespace {
-const QString kService = QStringLiteral("com.nimbra.warden.trafficdetails");
-const QString kPath = QStringLiteral("/com/nimbra/warden/trafficdetails");
-const QString kControl = QStringLiteral("com.nimbra.warden.PeerSimulator");
 
 // The processes of tests/fixtures/e2e/scenario.json.
 QString desktopOf(int pid)
@@ -57,11 +56,8 @@ QString FaultRig::databasePath() const
 
 bool FaultRig::startSimulator()
 {
-    m_simulator.reset(
-        TestSupport::startProgram(TestSupport::simulatorBinary(),
-                                  {QStringLiteral("--manual"), QStringLiteral("--scenario"),
-                                   TestSupport::fixturePath(QStringLiteral("e2e/scenario.json"))}));
-    if (!TestSupport::waitForBusName(m_bus, kControl))
+    m_simulator.reset(TestSupport::startSimulator(QStringLiteral("e2e/scenario.json")));
+    if (!m_simulator)
         return false;
     m_control = std::make_unique<PeerSimulatorInterface>(
         kControl, QStringLiteral("/com/nimbra/warden/PeerSimulator"), m_bus);
@@ -78,14 +74,14 @@ void FaultRig::launchService(const QStringList &environment)
     m_service = std::make_unique<QProcess>();
     m_service->setProcessChannelMode(QProcess::MergedChannels);
     m_service->setProcessEnvironment(env);
-    m_service->start(TestSupport::serviceBinary(), QStringList());
+    m_service->start(serviceBinary(), QStringList());
     m_service->waitForStarted();
 }
 
 bool FaultRig::startService(const QStringList &environment)
 {
     launchService(environment);
-    if (!TestSupport::waitForBusName(m_bus, kService, 15000))
+    if (!waitForBusName(m_bus, kService, 15000))
         return false;
     m_control->PublishProcesses().waitForFinished();
     return true;
@@ -103,6 +99,21 @@ QDBusMessage FaultRig::call(const QString &method, const QVariantList &arguments
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kService, method);
     message.setArguments(arguments);
     return m_bus.call(message);
+}
+
+qint64 FaultRig::slowestAnswerMs(int durationMs)
+{
+    qint64 slowest = 0;
+    QElapsedTimer total;
+    total.start();
+    while (total.elapsed() < durationMs) {
+        QElapsedTimer one;
+        one.start();
+        call(QStringLiteral("StartApp"));
+        slowest = qMax(slowest, one.elapsed());
+        QTest::qWait(250);
+    }
+    return slowest;
 }
 
 void FaultRig::sendTotal(int pid, double recv, double send)
@@ -203,6 +214,7 @@ void FaultRig::report(const QString &caseName, bool withGrowth) const
         std::printf(", unsaved growth %.2f kB", unsavedGrowth());
     std::printf("\n");
     std::fflush(stdout);
+    QVERIFY2(longestGapMs() <= 1200, qPrintable(QString::number(longestGapMs())));
 }
 
 void FaultRig::onSpeedList()

@@ -39,6 +39,8 @@ public:
     // Everything the service wrote so far.
     QByteArray serviceOutput();
     QDBusMessage call(const QString &method, const QVariantList &arguments = {});
+    // The longest wait for a StartApp answer over `durationMs`, asking every 250 ms.
+    qint64 slowestAnswerMs(int durationMs);
 
     // Sends a running total of one of the scenario's processes and remembers it.
     void sendTotal(int pid, double recv, double send);
@@ -58,7 +60,8 @@ public:
     // Speed lists received so far.
     int speedLists() const;
 
-    // One line for the suite's summary; the unsaved growth only where the file holds one run.
+    // One line for the suite's summary, the unsaved growth only where the file holds one run;
+    // fails the case where a speed list came more than 1.2 s after the one before.
     void report(const QString &caseName, bool withGrowth = true) const;
 
 private slots:

@@ -12,16 +12,10 @@
 #include <QTest>
 #include <memory>
 
-namespace {
-const QString kService = QStringLiteral("com.nimbra.warden.trafficdetails");
-const QString kPath = QStringLiteral("/com/nimbra/warden/trafficdetails");
-const qint64 kCapBytes = 4 * 1024 * 1024;
+using namespace TestSupport;
 
-QString logFilePath()
-{
-    return QDir::homePath() + QStringLiteral("/.cache/nimbra/nimbra-warden-trafficdetails/"
-                                             "nimbra-warden-trafficdetails.log");
-}
+namespace {
+const qint64 kCapBytes = 4 * 1024 * 1024;
 
 QByteArray readFile(const QString &path)
 {
@@ -46,8 +40,8 @@ class TestLogOutput : public QObject
 
     void startService(const QString &program, const QStringList &arguments)
     {
-        service.reset(TestSupport::startProgram(program, arguments));
-        QVERIFY(TestSupport::waitForBusName(QDBusConnection::sessionBus(), kService, 10000));
+        service.reset(startProgram(program, arguments));
+        QVERIFY(waitForBusName(QDBusConnection::sessionBus(), kService, 10000));
         QDBusConnection::sessionBus().call(
             QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("StartApp")));
     }
@@ -75,7 +69,7 @@ private slots:
         writeFile(logFilePath(), full);
         writeFile(logFilePath() + QStringLiteral(".1"), "older\n");
 
-        startService(TestSupport::serviceBinary(), {});
+        startService(serviceBinary(), {});
         stopService();
 
         QCOMPARE(readFile(logFilePath() + QStringLiteral(".1")), full);
@@ -95,7 +89,7 @@ private slots:
                      {QStringLiteral("-c"),
                       QStringLiteral("JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/2) "
                                      "exec \"$0\""),
-                      TestSupport::serviceBinary()});
+                      serviceBinary()});
         stopService();
 
         const QString output = QString::fromUtf8(service->readAll());

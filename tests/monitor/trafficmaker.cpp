@@ -11,6 +11,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,25 +59,24 @@ int boundSocket(int family, int type, sockaddr_storage &address, socklen_t &leng
     return fd;
 }
 
-void sendAll(int fd, size_t bytes)
+// Sends `bytes` on `from`, then reads them all on `to`, `chunk` bytes at a time.
+void transfer(int from, int to, size_t bytes, size_t chunk)
 {
-    std::vector<char> buffer(65536, 'x');
-    while (bytes > 0) {
-        const ssize_t sent = send(fd, buffer.data(), std::min(bytes, buffer.size()), 0);
-        if (sent <= 0)
-            fail("send");
-        bytes -= size_t(sent);
-    }
-}
-
-void receiveAll(int fd, size_t bytes)
-{
-    std::vector<char> buffer(65536);
-    while (bytes > 0) {
-        const ssize_t got = recv(fd, buffer.data(), std::min(bytes, buffer.size()), 0);
-        if (got <= 0)
-            fail("recv");
-        bytes -= size_t(got);
+    static std::vector<char> buffer(65536, 'x');
+    for (size_t done = 0; done < bytes; done += chunk) {
+        const size_t part = std::min(chunk, bytes - done);
+        for (size_t left = part; left > 0;) {
+            const ssize_t sent = send(from, buffer.data(), std::min(left, buffer.size()), 0);
+            if (sent <= 0)
+                fail("send");
+            left -= size_t(sent);
+        }
+        for (size_t left = part; left > 0;) {
+            const ssize_t got = recv(to, buffer.data(), std::min(left, buffer.size()), 0);
+            if (got <= 0)
+                fail("recv");
+            left -= size_t(got);
+        }
     }
 }
 
@@ -115,27 +116,6 @@ SocketPair udpPair(int family)
     return {a, b};
 }
 
-void exchangeTcp(const SocketPair &pair, size_t oneWay, size_t otherWay)
-{
-    sendAll(pair.first, oneWay);
-    receiveAll(pair.second, oneWay);
-    sendAll(pair.second, otherWay);
-    receiveAll(pair.first, otherWay);
-}
-
-// One datagram at a time, each read before the next is sent, so none is dropped.
-void exchangeUdp(const SocketPair &pair, size_t oneWay, size_t otherWay)
-{
-    for (size_t n = 0; n < oneWay / datagramSize; ++n) {
-        sendAll(pair.first, datagramSize);
-        receiveAll(pair.second, datagramSize);
-    }
-    for (size_t n = 0; n < otherWay / datagramSize; ++n) {
-        sendAll(pair.second, datagramSize);
-        receiveAll(pair.first, datagramSize);
-    }
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -158,10 +138,11 @@ int main(int argc, char *argv[])
     while (std::getline(std::cin, line)) {
         if (pair.first < 0)
             pair = tcp ? tcpPair(family) : udpPair(family);
-        if (tcp)
-            exchangeTcp(pair, oneWay, otherWay);
-        else
-            exchangeUdp(pair, oneWay, otherWay);
+        // UDP goes one datagram at a time, each read before the next is sent, so none is
+        // dropped.
+        const size_t chunk = tcp ? SIZE_MAX : datagramSize;
+        transfer(pair.first, pair.second, oneWay, chunk);
+        transfer(pair.second, pair.first, otherWay, chunk);
         std::cout << "done" << std::endl;
     }
     return 0;

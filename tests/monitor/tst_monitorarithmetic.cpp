@@ -28,8 +28,7 @@ class MonitorArithmeticTest : public QObject
 private slots:
     void cgroup_layout_is_told_from_the_mount_table_data();
     void cgroup_layout_is_told_from_the_mount_table();
-    void process_figures_sum_interfaces_and_name_the_busiest();
-    void a_reused_pid_starts_from_zero_after_its_counters_are_forgotten();
+    void process_figures_sum_interfaces_and_restart_for_a_reused_pid();
 };
 
 void MonitorArithmeticTest::cgroup_layout_is_told_from_the_mount_table_data()
@@ -59,7 +58,7 @@ void MonitorArithmeticTest::cgroup_layout_is_told_from_the_mount_table()
     QCOMPARE(mount.path, path);
 }
 
-void MonitorArithmeticTest::process_figures_sum_interfaces_and_name_the_busiest()
+void MonitorArithmeticTest::process_figures_sum_interfaces_and_restart_for_a_reused_pid()
 {
     ProcessTotals totals;
     totals.update({counters(7, 2, 100, 10), counters(7, 3, 1000, 0)});
@@ -71,14 +70,10 @@ void MonitorArithmeticTest::process_figures_sum_interfaces_and_name_the_busiest(
     QCOMPARE(process.sendDelta, 50u);
     QCOMPARE(process.recvTotal, 1700u);
     QCOMPARE(process.sendTotal, 60u);
-    QCOMPARE(process.ifindex, 2u);
-}
+    QCOMPARE(process.ifindex, 2u); // the busiest interface
 
-void MonitorArithmeticTest::a_reused_pid_starts_from_zero_after_its_counters_are_forgotten()
-{
-    ProcessTotals totals;
-    totals.update({counters(7, 2, 5000, 5000)});
-    totals.forget({counters(7, 2, 5000, 5000)});
+    // Once its counters are forgotten, the same pid counts from zero again.
+    totals.forget({counters(7, 2, 600, 10), counters(7, 3, 1100, 50)});
     const ProcessTraffic reused = totals.update({counters(7, 2, 40, 0)}).value(0);
     QCOMPARE(reused.recvDelta, 40u);
     QCOMPARE(reused.recvTotal, 40u);

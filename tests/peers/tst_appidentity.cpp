@@ -12,8 +12,7 @@ class AppIdentityTest : public QObject
 private slots:
     void systemd_app_units_name_their_desktop_id_data();
     void systemd_app_units_name_their_desktop_id();
-    void launch_variable_is_found_among_the_environment();
-    void flatpak_app_id_comes_from_the_application_group();
+    void launch_variable_and_flatpak_application_group_name_the_entry();
 };
 
 void AppIdentityTest::systemd_app_units_name_their_desktop_id_data()
@@ -52,7 +51,7 @@ void AppIdentityTest::systemd_app_units_name_their_desktop_id()
     QCOMPARE(AppIdentity::desktopIdsFromCgroup(cgroup), ids);
 }
 
-void AppIdentityTest::launch_variable_is_found_among_the_environment()
+void AppIdentityTest::launch_variable_and_flatpak_application_group_name_the_entry()
 {
     static const char entries[] = "HOME=/root\0NOT_GIO_LAUNCHED_DESKTOP_FILE=/x\0"
                                   "GIO_LAUNCHED_DESKTOP_FILE=/usr/share/applications/a.desktop";
@@ -60,10 +59,6 @@ void AppIdentityTest::launch_variable_is_found_among_the_environment()
     QCOMPARE(AppIdentity::launchedDesktopFile(environ),
              QStringLiteral("/usr/share/applications/a.desktop"));
     QCOMPARE(AppIdentity::launchedDesktopFile(QByteArray("HOME=/root", 10)), QString());
-}
-
-void AppIdentityTest::flatpak_app_id_comes_from_the_application_group()
-{
     QCOMPARE(AppIdentity::flatpakDesktopId(QStringLiteral(
                  "[Runtime]\nname=org.example.Platform\n\n[Application]\nname=org.example.Web\n")),
              QStringLiteral("org.example.Web.desktop"));

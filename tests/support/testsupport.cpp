@@ -5,7 +5,11 @@
 
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
+#include <memory>
 
 namespace TestSupport {
 
@@ -57,6 +61,52 @@ QProcess *startProgram(const QString &program, const QStringList &arguments)
     process->start(program, arguments);
     process->waitForStarted();
     return process;
+}
+
+QProcess *startSimulator(const QString &scenario)
+{
+    std::unique_ptr<QProcess> simulator(
+        startProgram(simulatorBinary(), {QStringLiteral("--manual"), QStringLiteral("--scenario"),
+                                         fixturePath(scenario)}));
+    if (!waitForBusName(QDBusConnection::sessionBus(), kControl))
+        return nullptr;
+    return simulator.release();
+}
+
+QProcess *startServiceAt(const QString &clock)
+{
+    return startProgram(QStringLiteral("faketime"), {QStringLiteral("-f"), clock, serviceBinary()});
+}
+
+QString databasePath()
+{
+    return QDir::homePath() + QStringLiteral("/.nimbra-warden/warden.db");
+}
+
+QString logFilePath()
+{
+    return QDir::homePath() + QStringLiteral("/.cache/nimbra/nimbra-warden-trafficdetails/"
+                                             "nimbra-warden-trafficdetails.log");
+}
+
+bool createHistory(const QStringList &rows)
+{
+    QDir().mkpath(QDir::homePath() + QStringLiteral("/.nimbra-warden"));
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "history-setup");
+        db.setDatabaseName(databasePath());
+        if (db.open()) {
+            QSqlQuery query(db);
+            ok = query.exec(QStringLiteral("CREATE TABLE flowDetail (appname text, sName text, "
+                                           "dataymdh text, totalFlow real, downloadedFlow real, "
+                                           "uploadedFlow);")) &&
+                 (rows.isEmpty() ||
+                  query.exec(QStringLiteral("INSERT INTO flowDetail VALUES ") + rows.join(',')));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("history-setup"));
+    return ok;
 }
 
 } // namespace TestSupport

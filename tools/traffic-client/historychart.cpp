@@ -82,9 +82,9 @@ QImage historyChart(const HistoryView &view, Units units)
     painter.drawText(QRect(16, 32, kWidth - 32, 20), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("%1 from %2   sum %3 (received %4, sent %5)")
                          .arg(periodName(view.period), view.firstDay.toString(Qt::ISODate),
-                              amountText(view.totalSum(), units),
-                              amountText(view.downloadedSum(), units),
-                              amountText(view.uploadedSum(), units)));
+                              amountText(view.sum(&WardenAppFlow::total), units),
+                              amountText(view.sum(&WardenAppFlow::downloaded), units),
+                              amountText(view.sum(&WardenAppFlow::uploaded), units)));
 
     // Legend.
     const QFontMetrics metrics(font);

@@ -15,26 +15,10 @@ QString HistoryView::rowLabel(const WardenAppFlow &row) const
     return daily() ? QString::number(row.date.right(2).toInt()) : row.date.left(2);
 }
 
-double HistoryView::totalSum() const
+double HistoryView::sum(double WardenAppFlow::*figure) const
 {
     double sum = 0;
     for (const WardenAppFlow &row : rows)
-        sum += row.total;
-    return sum;
-}
-
-double HistoryView::downloadedSum() const
-{
-    double sum = 0;
-    for (const WardenAppFlow &row : rows)
-        sum += row.downloaded;
-    return sum;
-}
-
-double HistoryView::uploadedSum() const
-{
-    double sum = 0;
-    for (const WardenAppFlow &row : rows)
-        sum += row.uploaded;
+        sum += row.*figure;
     return sum;
 }

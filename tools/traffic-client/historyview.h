@@ -26,7 +26,6 @@ struct HistoryView
     QString rowDate(const WardenAppFlow &row) const;
     // The row's short label on a chart axis: the hour, or the day of the month.
     QString rowLabel(const WardenAppFlow &row) const;
-    double totalSum() const;
-    double downloadedSum() const;
-    double uploadedSum() const;
+    // The sum of one figure over the rows, e.g. sum(&WardenAppFlow::total).
+    double sum(double WardenAppFlow::*figure) const;
 };

@@ -176,8 +176,9 @@ QString historyTable(const HistoryView &view, const ShowOptions &options)
                              figure(row.total)};
         bars << bar(row.total, largest);
     }
-    lines << QStringList{QStringLiteral("sum"), figure(view.downloadedSum()),
-                         figure(view.uploadedSum()), figure(view.totalSum())};
+    lines << QStringList{QStringLiteral("sum"), figure(view.sum(&WardenAppFlow::downloaded)),
+                         figure(view.sum(&WardenAppFlow::uploaded)),
+                         figure(view.sum(&WardenAppFlow::total))};
     bars << QString();
 
     const QStringList table = alignedLines(lines);
@@ -251,6 +252,7 @@ QByteArray historyJson(const HistoryView &view, const ShowOptions &options)
         {QStringLiteral("unit"), unitSymbol(options.units)},
         {QStringLiteral("rows"), rows},
         {QStringLiteral("sums"),
-         figures(view.downloadedSum(), view.uploadedSum(), view.totalSum(), options.units)}};
+         figures(view.sum(&WardenAppFlow::downloaded), view.sum(&WardenAppFlow::uploaded),
+                 view.sum(&WardenAppFlow::total), options.units)}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }

@@ -7,40 +7,15 @@
 
 #include <QDBusConnection>
 #include <QDBusPendingReply>
-#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 #include <memory>
 
+using namespace TestSupport;
+
 namespace {
-const QString kService = QStringLiteral("com.nimbra.warden.trafficdetails");
-const QString kPath = QStringLiteral("/com/nimbra/warden/trafficdetails");
-const QString kControl = QStringLiteral("com.nimbra.warden.PeerSimulator");
-// The service's clock starts here: today is 15 March 2024.
-const QString kServiceStart = QStringLiteral("@2024-03-15 10:00:00");
-
-// Mail has 120 kB at 09:00 today, Web 7 kB at 08:00; Player has no history.
-void writeHistory()
-{
-    QDir().mkpath(QDir::homePath() + "/.nimbra-warden");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-        db.setDatabaseName(QDir::homePath() + "/.nimbra-warden/warden.db");
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY(query.exec("CREATE TABLE flowDetail (appname text, sName text, dataymdh text, "
-                           "totalFlow real, downloadedFlow real, uploadedFlow);"));
-        QVERIFY(query.exec("INSERT INTO flowDetail VALUES "
-                           "('mail.desktop','Mail','2024/03/15/09',120,100,20),"
-                           "('web.desktop','Web','2024/03/15/08',7,5,2);"));
-    }
-    QSqlDatabase::removeDatabase("setup");
-}
-
 double totalOf(const WardenAppFlowList &rows)
 {
     double total = 0;
@@ -73,21 +48,23 @@ private slots:
         registerWardenAppFlowMetaType();
         registerWardenDisplayMetaType();
         registerWardenApplicationMetaType();
-        writeHistory();
-        m_simulator.reset(TestSupport::startProgram(
-            TestSupport::simulatorBinary(),
-            {"--manual", "--scenario", TestSupport::fixturePath("e2e/scenario.json")}));
-        QVERIFY(TestSupport::waitForBusName(m_bus, kControl));
-        m_service.reset(TestSupport::startProgram(
-            "faketime", {"-f", kServiceStart, TestSupport::serviceBinary()}));
-        QVERIFY2(TestSupport::waitForBusName(m_bus, kService), m_service->readAll().constData());
+        // Mail has 120 kB at 09:00 today, Web 7 kB at 08:00; Player has no history.
+        QVERIFY(createHistory({"('mail.desktop','Mail','2024/03/15/09',120,100,20)",
+                               "('web.desktop','Web','2024/03/15/08',7,5,2)"}));
+        m_simulator.reset(startSimulator("e2e/scenario.json"));
+        QVERIFY(m_simulator);
+        // The service's clock starts here: today is 15 March 2024.
+        m_service.reset(startServiceAt("@2024-03-15 10:00:00"));
+        QVERIFY2(waitForBusName(m_bus, kService), m_service->readAll().constData());
     }
 
     void cleanupTestCase()
     {
         for (QProcess *process : {m_service.get(), m_simulator.get()}) {
-            process->kill();
-            process->waitForFinished();
+            if (process) {
+                process->kill();
+                process->waitForFinished();
+            }
         }
     }
 

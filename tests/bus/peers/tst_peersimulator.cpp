@@ -35,10 +35,9 @@ private slots:
     {
         QDBusConnection session = QDBusConnection::sessionBus();
         QDBusConnection systemBus = QDBusConnection::systemBus();
-        const std::unique_ptr<QProcess> simulator(TestSupport::startProgram(
-            TestSupport::simulatorBinary(),
-            {"--manual", "--scenario", TestSupport::fixturePath("peers/scenario.json")}));
-        QVERIFY(TestSupport::waitForBusName(session, controlService));
+        const std::unique_ptr<QProcess> simulator(
+            TestSupport::startSimulator("peers/scenario.json"));
+        QVERIFY(simulator);
         PeerSimulatorInterface control(controlService,
                                        QStringLiteral("/com/nimbra/warden/PeerSimulator"), session);
         // Without a member name a recorder takes every signal of the interface.

@@ -16,15 +16,9 @@
 #include <QXmlStreamReader>
 #include <memory>
 
-namespace {
-const QString kService = QStringLiteral("com.nimbra.warden.trafficdetails");
-const QString kPath = QStringLiteral("/com/nimbra/warden/trafficdetails");
+using namespace TestSupport;
 
-QString logFilePath()
-{
-    return QDir::homePath() + QStringLiteral("/.cache/nimbra/nimbra-warden-trafficdetails/"
-                                             "nimbra-warden-trafficdetails.log");
-}
+namespace {
 
 // The interface element of an introspection text, reduced to one line per
 // element and attribute, so that layout and comments do not matter.
@@ -78,7 +72,7 @@ class TestServiceFront : public QObject
 
     std::unique_ptr<QProcess> startService()
     {
-        std::unique_ptr<QProcess> process(TestSupport::startProgram(TestSupport::serviceBinary()));
+        std::unique_ptr<QProcess> process(startProgram(serviceBinary()));
         return process;
     }
 
@@ -88,7 +82,7 @@ private slots:
         registerWardenDisplayMetaType();
         registerWardenAppFlowMetaType();
         m_service = startService();
-        QVERIFY2(TestSupport::waitForBusName(QDBusConnection::sessionBus(), kService),
+        QVERIFY2(waitForBusName(QDBusConnection::sessionBus(), kService),
                  m_service->readAll().constData());
     }
 
@@ -172,7 +166,7 @@ private slots:
         QVERIFY(m_service->waitForFinished(10000));
         QCOMPARE(m_service->exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_service->exitCode(), 0);
-        QVERIFY(TestSupport::waitForBusNameGone(QDBusConnection::sessionBus(), kService));
+        QVERIFY(waitForBusNameGone(QDBusConnection::sessionBus(), kService));
     }
 
     void unwritable_log_file_costs_a_warning_not_the_service()
@@ -186,7 +180,7 @@ private slots:
         blocker.close();
 
         std::unique_ptr<QProcess> service = startService();
-        QVERIFY(TestSupport::waitForBusName(QDBusConnection::sessionBus(), kService));
+        QVERIFY(waitForBusName(QDBusConnection::sessionBus(), kService));
         QCOMPARE(callService(QStringLiteral("StartApp")).type(), QDBusMessage::ReplyMessage);
         callService(QStringLiteral("ExitApp"));
         QVERIFY(service->waitForFinished(10000));

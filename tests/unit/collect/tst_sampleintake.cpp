@@ -104,9 +104,6 @@ private slots:
         QFETCH(double, recv);
         QFETCH(double, send);
         QFETCH(QList<int>, live);
-        giveProcesses({{100, "mail", "/apps/mail.desktop"},
-                       {101, "mail-helper", "/apps/mail.desktop"},
-                       {200, "player", "/apps/player.desktop"}});
         for (const QList<int> &step : steps) {
             if (step.size() == 1) {
                 WardenProcessList running = {100, 101, 200};

@@ -11,11 +11,6 @@ bool containsName(const QString &text, const QString &name)
     return text.indexOf(name, 0, Qt::CaseSensitive) != -1;
 }
 
-QString figureText(double value)
-{
-    return QString::number(value, 'f', 2);
-}
-
 WardenDisplay rowOf(const allApp &app)
 {
     WardenDisplay row;
@@ -23,6 +18,13 @@ WardenDisplay rowOf(const allApp &app)
     row.icon = app.icon;
     row.desktopPath = app.desktopPath;
     return row;
+}
+
+void setTexts(WardenDisplay &row, double recv, double send, double total)
+{
+    row.recvText = QString::number(recv, 'f', 2);
+    row.sendText = QString::number(send, 'f', 2);
+    row.totalText = QString::number(total, 'f', 2);
 }
 } // namespace
 
@@ -36,7 +38,7 @@ void NestedScanLists::rebuildSpeedRows(const QStringList &desktopList)
             if (!containsName(app.desktopPath, name))
                 continue;
             row.desktopName = name;
-            row.recvText = row.sendText = row.totalText = QStringLiteral("0.00");
+            setTexts(row, 0, 0, 0);
             speedRows.append(row);
         }
     }
@@ -59,9 +61,7 @@ NestedScanLists::Cycle NestedScanLists::runCycle(const QList<AppParameter> &spee
         for (const AppParameter &sample : speedSamples) {
             if (sample.desktop.isEmpty() || !containsName(row.desktopName, sample.desktop))
                 continue;
-            row.recvText = figureText(sample.recv);
-            row.sendText = figureText(sample.send);
-            row.totalText = figureText(sample.total);
+            setTexts(row, sample.recv, sample.send, sample.total);
             row.pid = sample.pid;
             row.desktopName = sample.desktop;
             row.sendSum += sample.send;
@@ -75,9 +75,7 @@ NestedScanLists::Cycle NestedScanLists::runCycle(const QList<AppParameter> &spee
             if (record.desktop.isEmpty() || !containsName(app.desktopPath, record.desktop))
                 continue;
             WardenDisplay row = rowOf(app);
-            row.recvText = figureText(record.recv);
-            row.sendText = figureText(record.send);
-            row.totalText = figureText(record.recv + record.send);
+            setTexts(row, record.recv, record.send, record.recv + record.send);
             row.desktopName = record.desktop;
             row.pid = record.pid;
             row.sendSum = record.send;

@@ -8,6 +8,7 @@
 #include "records/cmutex.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QSignalSpy>
 #include <QSqlError>
@@ -119,7 +120,7 @@ struct StoreThread
         QMetaObject::invokeMethod(store, there, Qt::BlockingQueuedConnection);
     }
     // One save tick as the collector queues it: clear, one sample per entry, save.
-    void save(const QList<Sample> &samples)
+    void queue(const QList<Sample> &samples)
     {
         locked([&](UseData *data) {
             data->enqueueDeleteFlowCacheData();
@@ -127,7 +128,25 @@ struct StoreThread
                 data->enqueueSaveFlowCacheDataToLst(s.appname, s.sname, s.downloaded, s.uploaded);
             data->enqueueSaveFlowData();
         });
+    }
+    void save(const QList<Sample> &samples)
+    {
+        queue(samples);
         sync();
+    }
+    // Waits until `done` holds, checked each time the store's thread has run what was posted to
+    // it; false after `ms`.
+    bool waitUntil(const std::function<bool()> &done, int ms = 10000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            sync();
+            if (done())
+                return true;
+            QThread::msleep(10);
+        }
+        return false;
     }
 
     UseData *const store = new UseData;
@@ -170,10 +189,10 @@ inline QStringList ask(StoreThread &store, const Period &period, const QString &
             emit(data->*period.all)();
     });
     int answers = 0;
-    for (int tries = 0; answers == 0 && tries < 1000; ++tries) {
-        QThread::msleep(tries ? 10 : 0);
+    store.waitUntil([&] {
         store.sync([&] { answers = spy.size(); }); // the spy records in the store's thread
-    }
+        return answers > 0;
+    });
     if (answers != 1)
         return {QString("%1 answers").arg(answers)};
     return describe(spy.at(0).at(0).value<QList<AppFlowDateParameter>>());

@@ -3,38 +3,12 @@
 
 #include "historytestsupport.h"
 
-#include "history/literalflowqueries.h"
-
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSemaphore>
 
 using namespace HistoryTest;
 
 namespace {
-// Waits until `done` holds, checked once the store's thread has run what was posted to it;
-// false after `ms`.
-bool waitFor(StoreThread &store, const std::function<bool()> &done, int ms = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        store.sync();
-        if (done())
-            return true;
-        QThread::msleep(20);
-    }
-    return false;
-}
-
-// The spy's count, read in the store's thread where it records.
-int count(StoreThread &store, const QSignalSpy &spy)
-{
-    int size = 0;
-    store.sync([&] { size = spy.size(); });
-    return size;
-}
-
 // The longest time the process-wide lock could not be taken while `ms` passed.
 qint64 longestLockWait(int ms)
 {
@@ -51,20 +25,11 @@ qint64 longestLockWait(int ms)
     return longest;
 }
 
-QStringList entriesBeside(const QString &prefix)
+// The broken files moved aside.
+QStringList movedAside()
 {
-    return QDir(QFileInfo(databasePath()).path()).entryList({prefix + "*"}, QDir::AllEntries);
-}
-
-// One save tick queued as the collector queues it, without waiting for it.
-void queueSave(StoreThread &store, const QList<Sample> &samples)
-{
-    store.locked([&](UseData *data) {
-        data->enqueueDeleteFlowCacheData();
-        for (const Sample &s : samples)
-            data->enqueueSaveFlowCacheDataToLst(s.appname, s.sname, s.downloaded, s.uploaded);
-        data->enqueueSaveFlowData();
-    });
+    return QDir(QFileInfo(databasePath()).path())
+        .entryList({"warden.db.unusable-*"}, QDir::AllEntries);
 }
 } // namespace
 
@@ -87,14 +52,14 @@ private slots:
         {
             FlowFile holder;
             QSqlQuery(holder.database()).exec("BEGIN EXCLUSIVE");
-            queueSave(store, {{"a", "A", 30, 0}});
+            store.queue({{"a", "A", 30, 0}});
             QVERIFY(longestLockWait(800) < 100);
-            queueSave(store, {{"a", "A", 50, 0}});
+            store.queue({{"a", "A", 50, 0}});
             QVERIFY(longestLockWait(800) < 100);
             QSqlQuery(holder.database()).exec("COMMIT");
         }
         FlowFile file;
-        QVERIFY(waitFor(store, [&] {
+        QVERIFY(store.waitUntil([&] {
             return file.values("SELECT sum(downloadedFlow) FROM flowDetail") == QStringList("50");
         }));
         QStringList expected = zeroHours("a");
@@ -144,7 +109,7 @@ private slots:
         StoreThread store;
         store.save({{"b", "B", 1, 2}});
         QCOMPARE(FlowFile().rows(), QStringList("b|B|1|2|3"));
-        QStringList aside = entriesBeside("warden.db.unusable-");
+        QStringList aside = movedAside();
         QCOMPARE(aside.size(), 1);
         QCOMPARE(log.lines.filter("warden.db cannot be used").size(), 1);
         const QString moved = QFileInfo(databasePath()).path() + "/" + aside.first();
@@ -173,10 +138,9 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly)); // same file, now garbage
             file.write(QByteArray(8192, 'z'));
         }
-        LogCapture log;
-        queueSave(store, {{"a", "A", 7, 0}});
-        QVERIFY(waitFor(store, [] { return FlowFile().rows() == QStringList("a|A|2|0|2"); }));
-        QCOMPARE(entriesBeside("warden.db.unusable-").size(), 1);
+        store.queue({{"a", "A", 7, 0}});
+        QVERIFY(store.waitUntil([] { return FlowFile().rows() == QStringList("a|A|2|0|2"); }));
+        QCOMPARE(movedAside().size(), 1);
     }
 
     void the_same_failure_is_logged_once_a_minute_with_the_count_left_out()
@@ -217,9 +181,9 @@ private slots:
         });
         go.release();
         int answered = 0;
-        QVERIFY(waitFor(store, [&] {
+        QVERIFY(store.waitUntil([&] {
             const int before = answered;
-            answered = count(store, answers);
+            store.sync([&] { answered = answers.size(); });
             return answered > 0 && answered == before;
         }));
         QVERIFY(answered >= 100 && answered <= 1000);
@@ -242,12 +206,10 @@ private slots:
         StoreThread store;
         QSignalSpy answers(store.store, &UseData::sendAppTodayFlowData);
         store.locked([](UseData *data) { emit data->notifyGetAppTodayFlowData("old"); });
-        queueSave(store, {{"new", "N", 3, 0}});
+        store.queue({{"new", "N", 3, 0}});
         FlowFile file;
-        QVERIFY(waitFor(
-            store, [&] { return file.rows().size() == 3; }, 1500));
-        QVERIFY(waitFor(
-            store, [&] { return answers.size() == 1; }, 5000));
+        QVERIFY(store.waitUntil([&] { return file.rows().size() == 3; }, 1500));
+        QVERIFY(store.waitUntil([&] { return answers.size() == 1; }, 5000));
         QStringList expected = zeroHours("old");
         expected[11] = "old|O|11:00|5|5|10";
         expected[12] = "old|O|12:00|1|1|2";

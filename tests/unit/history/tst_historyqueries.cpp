@@ -169,12 +169,12 @@ private slots:
         {
             StoreThread builder;
             ask(builder, kToday);
-            for (int tries = 0; tries < 500; ++tries) {
-                builder.sync();
-                if (FlowFile().values("SELECT complete FROM flowSumState") == QStringList("1"))
-                    break;
-                QThread::msleep(10);
-            }
+            builder.waitUntil(
+                [] {
+                    return FlowFile().values("SELECT complete FROM flowSumState") ==
+                           QStringList("1");
+                },
+                5000);
         }
         {
             FlowFile file;

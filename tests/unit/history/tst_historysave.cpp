@@ -237,11 +237,11 @@ private slots:
             emit data->notifyGetThisMonthFlowData();
         });
         // Failed attempts are tried again after a pause; each request answers once, when done.
-        int answered = 0;
-        for (int tries = 0; answered < 3 && tries < 200; ++tries) {
-            QThread::msleep(50);
+        store.waitUntil([&] {
+            int answered = 0;
             store.sync([&] { answered = answers.size(); });
-        }
+            return answered >= 3;
+        });
         // Rows that cannot be read answer an empty list, never made-up zeros.
         QCOMPARE(answers, QStringList({"today 0", "app today 0", "this month 0"}));
         QCOMPARE(log.lines.filter("request dropped").size(), 3);
