@@ -21,7 +21,8 @@ BenchStore::BenchStore(const QString &databasePath)
     m_thread.start();
     const auto answered = [this](QList<AppFlowDateParameter>) { m_answered.release(); };
     for (auto answer : {&UseData::sendTodayFlowData, &UseData::sendThisMonthFlowData,
-                        &UseData::sendAppTodayFlowData, &UseData::sendAppThisMonthFlowData})
+                        &UseData::sendAppTodayFlowData, &UseData::sendAppThisMonthFlowData,
+                        &UseData::sendAppLastMonthFlowData})
         QObject::connect(m_store, answer, m_store, answered, Qt::DirectConnection);
 }
 
@@ -77,36 +78,65 @@ double BenchStore::request(Answer answer, const QString &appname)
         true);
 }
 
-double BenchStore::answerDuringBuild(const QString &appname, double &buildMs)
+BenchStore::Build BenchStore::buildWithAnswers(const QString &appname, bool asking)
 {
+    Build build;
     QElapsedTimer timer;
     timer.start();
-    {
-        QMutexLocker locker(&CMutex::instance()->mutex);
-        emit m_store->notifyGetAppThisMonthFlowData(appname);
+    if (!asking) {
+        // A save opens the file and starts the build; it waits for nothing.
+        save(20);
+        build.buildMs = waitUntilSummed(timer);
+        return build;
     }
-    double answerMs = -1;
+    const auto ask = [&] {
+        const bool lastMonth = build.answers.size() % 2 == 1;
+        build.answers.append({timer.nsecsElapsed() / 1e6, lastMonth, -1});
+        QMutexLocker locker(&CMutex::instance()->mutex);
+        if (lastMonth)
+            emit m_store->notifyGetAppLastMonthFlowData(appname);
+        else
+            emit m_store->notifyGetAppThisMonthFlowData(appname);
+    };
+    ask();
+    build.buildMs = waitUntilSummed(timer, [&] {
+        Asked &last = build.answers.last();
+        if (last.answerMs < 0 && m_answered.tryAcquire())
+            last.answerMs = timer.nsecsElapsed() / 1e6 - last.atMs;
+        if (last.answerMs >= 0 && timer.nsecsElapsed() / 1e6 - last.atMs - last.answerMs >= 1000)
+            ask();
+    });
+    Asked &last = build.answers.last();
+    if (last.answerMs < 0) {
+        m_answered.acquire();
+        last.answerMs = timer.nsecsElapsed() / 1e6 - last.atMs;
+    }
+    return build;
+}
+
+double BenchStore::waitUntilSummed(const QElapsedTimer &timer,
+                                   const std::function<void()> &meanwhile)
+{
+    double doneMs = 0;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "sums-state");
         db.setDatabaseName(m_databasePath);
         db.open();
         QSqlQuery state(db);
-        for (bool complete = false; !complete; QThread::msleep(20)) {
-            if (answerMs < 0 && m_answered.tryAcquire())
-                answerMs = timer.nsecsElapsed() / 1e6;
-            complete = state.exec("SELECT complete FROM flowSumState") && state.next() &&
-                       state.value(0).toBool();
-            state.finish();
+        for (bool complete = false; !complete; QThread::msleep(5)) {
+            meanwhile();
+            // Looked at seldom: each look holds the file for a moment.
+            if (int(timer.elapsed() / 5) % 20 == 0) {
+                complete = state.exec("SELECT complete FROM flowSumState") && state.next() &&
+                           state.value(0).toBool();
+                state.finish();
+            }
         }
-        buildMs = timer.nsecsElapsed() / 1e6;
+        doneMs = timer.nsecsElapsed() / 1e6;
         db.close();
     }
     QSqlDatabase::removeDatabase("sums-state");
-    if (answerMs < 0) {
-        m_answered.acquire();
-        answerMs = timer.nsecsElapsed() / 1e6;
-    }
-    return answerMs;
+    return doneMs;
 }
 
 static void queueSave(UseData *store, QVector<double> &totals, int applications, int round)

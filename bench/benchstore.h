@@ -5,6 +5,7 @@
 
 #include "history/appflowdateparameter.h"
 
+#include <QElapsedTimer>
 #include <QSemaphore>
 #include <QThread>
 #include <QVector>
@@ -25,9 +26,21 @@ public:
 
     // Milliseconds until the answer was emitted.
     double request(Answer answer, const QString &appname = QString());
-    // Asks one application's month while the sums of a file without them are built; returns
-    // the milliseconds until that answer and sets `buildMs` to those until the sums were done.
-    double answerDuringBuild(const QString &appname, double &buildMs);
+    struct Asked
+    {
+        double atMs;
+        bool lastMonth;
+        double answerMs;
+    };
+    struct Build
+    {
+        double buildMs = 0;
+        QVector<Asked> answers;
+    };
+    // Times the build of the sums of a file without them, from now until they are complete;
+    // `asking`, with one application's this month and last month asked in turn meanwhile,
+    // each a second after the one before was answered.
+    Build buildWithAnswers(const QString &appname, bool asking);
     // Milliseconds for a save of `applications` samples (clear, samples, save), until done.
     double save(int applications);
     // A collector tick: a save of `applications` and the month's answer. With `newMonth`, the
@@ -36,6 +49,8 @@ public:
     void sync();
 
 private:
+    double waitUntilSummed(
+        const QElapsedTimer &timer, const std::function<void()> &meanwhile = [] {});
     double queueAndWait(const std::function<void(UseData *)> &work, bool answered);
 
     void keepModificationMonth();

@@ -5,6 +5,7 @@
 
 #include "history/failurelog.h"
 
+#include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -12,19 +13,21 @@
 namespace {
 // Raised whenever the tables or the way they are kept change; a file with another version
 // gets its sums built anew.
-constexpr int kVersion = 2;
+constexpr int kVersion = 3;
 
-// A row the sums cover: a text name, a well-formed key of a real date and hour 00 to 23 (any
-// other key falls into some day's range in ways a per-day sum cannot follow), and numeric
-// amounts. %1 is the row's prefix ("NEW." in a trigger). Days up to 28 skip the date test;
-// date() alone passes 30 February unchanged, a day number does not.
+// A row the sums cover, as FlowSumBuild::isRegularKey and the build judge it: a text name, a
+// well-formed text key of a real date and hour 00 to 23 (any other key falls into some day's
+// range in ways a per-day sum cannot follow), and numeric amounts. %1 is the row's prefix
+// ("NEW." in a trigger). Days up to 28 skip the date test; date() alone passes 30 February
+// unchanged, a day number does not.
 // IN lists stay at two items: a longer one makes SQLite build a temporary table for every row.
 QString regularRow(const QString &row)
 {
     return QStringLiteral(
-               "coalesce(typeof(%1appname) = 'text' "
+               "coalesce(typeof(%1appname) = 'text' AND typeof(%1dataymdh) = 'text' "
                "AND %1dataymdh GLOB '[0-9][0-9][0-9][0-9]/[01][0-9]/[0-3][0-9]/[0-2][0-9]' "
                "AND substr(%1dataymdh, 12, 2) <= '23' "
+               "AND substr(%1dataymdh, 6, 2) BETWEEN '01' AND '12' "
                "AND (substr(%1dataymdh, 9, 2) BETWEEN '01' AND '28' "
                "OR date(julianday(replace(substr(%1dataymdh, 1, 10), '/', '-'))) "
                "= replace(substr(%1dataymdh, 1, 10), '/', '-')) "
@@ -91,22 +94,6 @@ QString insertTrigger()
         .arg(add, amounts, regularRow(QStringLiteral("NEW.")), covered);
 }
 
-// The build adds a slice of rows in rowid order, exactly as the trigger would have, once the
-// slice's odd rows are listed.
-QString buildStatement(const QString &table, const QString &columns, const QString &selected,
-                       const QString &key, const QString &update)
-{
-    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3, CAST(ifnull(totalFlow, 0) AS REAL), "
-                          "CAST(ifnull(downloadedFlow, 0) AS REAL), "
-                          "CAST(ifnull(uploadedFlow, 0) AS REAL) FROM flowDetail "
-                          "WHERE rowid > :from AND rowid <= :to AND %6 ORDER BY rowid "
-                          "ON CONFLICT (%4) DO UPDATE SET %5"
-                          "totalFlow = totalFlow + excluded.totalFlow, "
-                          "downloadedFlow = downloadedFlow + excluded.downloadedFlow, "
-                          "uploadedFlow = uploadedFlow + excluded.uploadedFlow")
-        .arg(table, columns, selected, key, update,
-             QStringLiteral("NOT EXISTS (SELECT 1 FROM flowOddRow WHERE id = flowDetail.rowid)"));
-}
 } // namespace
 
 void FlowSummaries::attach(const QSqlDatabase &db)
@@ -121,6 +108,7 @@ void FlowSummaries::attach(const QSqlDatabase &db)
 
 void FlowSummaries::detach()
 {
+    m_build.stop();
     m_db = QSqlDatabase();
     m_building = false;
     m_retentionBound.clear();
@@ -166,10 +154,13 @@ bool FlowSummaries::check()
     if (complete && !stale && sameVersion && kept && tables && lastRow <= builtTo)
         return true;
     // An unfinished build goes on where it stopped, as long as no row it covered has changed.
-    if (!complete && !stale && sameVersion && !kept && tables)
+    if (!complete && !stale && sameVersion && !kept && tables) {
+        if (!m_building)
+            m_build.start(m_db, true);
         m_building = true;
-    else
+    } else {
         startBuild();
+    }
     return m_building;
 }
 
@@ -188,6 +179,8 @@ void FlowSummaries::startBuild()
                                   .arg(kVersion));
     exec(cleared ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
     m_building = cleared;
+    if (cleared)
+        m_build.start(m_db, false);
 }
 
 FlowSummaries::Answers FlowSummaries::answers()
@@ -247,64 +240,22 @@ qint64 FlowSummaries::nextSpan(qint64 span, qint64 elapsedMs, int budgetMs) cons
 
 bool FlowSummaries::buildSlice(int budgetMs)
 {
-    QElapsedTimer timer;
-    timer.start();
     if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
         return false;
-    QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("SELECT builtTo, (SELECT max(rowid) FROM flowDetail) FROM "
-                                   "flowSumState")) ||
-        !query.next()) {
-        FailureLog::sqlError(query.lastError());
-        exec(QStringLiteral("ROLLBACK"));
-        return false;
-    }
-    const qint64 from = query.value(0).toLongLong();
-    const qint64 lastRow = query.value(1).toLongLong();
-    const qint64 to = qMax(from, qMin(lastRow, from + m_buildSpan));
-    query.finish();
-
-    bool ok = true;
-    const QStringList statements = {
-        QStringLiteral("INSERT OR IGNORE INTO flowOddRow (id) SELECT rowid FROM flowDetail "
-                       "WHERE rowid > :from AND rowid <= :to AND NOT %1")
-            .arg(regularRow(QString())),
-        buildStatement(QStringLiteral("flowHourSum"),
-                       QStringLiteral("appname, hourKey, sName, totalFlow, downloadedFlow, "
-                                      "uploadedFlow"),
-                       QStringLiteral("appname, dataymdh, sName"),
-                       QStringLiteral("appname, hourKey"),
-                       QStringLiteral("sName = excluded.sName, ")),
-        buildStatement(QStringLiteral("flowDaySum"),
-                       QStringLiteral("dayKey, appname, sName, hourKey, firstRow, lastRow, "
-                                      "totalFlow, downloadedFlow, uploadedFlow"),
-                       QStringLiteral("substr(dataymdh, 1, 10), appname, sName, dataymdh, rowid, "
-                                      "rowid"),
-                       QStringLiteral("dayKey, appname"),
-                       QStringLiteral("sName = excluded.sName, hourKey = excluded.hourKey, "
-                                      "lastRow = excluded.lastRow, ")),
-    };
-    for (const QString &statement : statements) {
-        if ((ok = query.prepare(statement))) {
-            query.bindValue(QStringLiteral(":from"), from);
-            query.bindValue(QStringLiteral(":to"), to);
-            ok = query.exec();
-        }
-        if (!ok) {
-            FailureLog::sqlError(query.lastError());
-            break;
-        }
-    }
-    ok = ok && exec(QStringLiteral("UPDATE flowSumState SET builtTo = %1").arg(to));
-    const bool done = ok && to >= lastRow;
+    const qint64 from = value(QStringLiteral("SELECT builtTo FROM flowSumState")).toLongLong();
+    qint64 to = from;
+    bool done = false;
+    bool ok = m_build.slice(from, budgetMs, to, done) &&
+              exec(QStringLiteral("UPDATE flowSumState SET builtTo = %1").arg(to));
     if (done) {
         ok = ok && exec(insertTrigger()) &&
              exec(QStringLiteral("UPDATE flowSumState SET complete = 1"));
     }
     exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
-    if (ok && done)
+    if (ok && done) {
         m_building = false;
-    m_buildSpan = nextSpan(m_buildSpan, timer.elapsed(), budgetMs);
+        m_build.stop();
+    }
     return ok;
 }
 

@@ -3,7 +3,8 @@
 
 #pragma once
 
-#include <QElapsedTimer>
+#include "history/flowsumbuild.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
@@ -52,7 +53,7 @@ private:
 
     QSqlDatabase m_db;
     bool m_building = false;
-    qint64 m_buildSpan = 20000;
+    FlowSumBuild m_build;
     QString m_retentionBound;
     qint64 m_retentionNext = 0;
     qint64 m_retentionLast = 0;

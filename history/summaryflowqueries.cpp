@@ -6,6 +6,7 @@
 #include "history/failurelog.h"
 #include "history/flowmerge.h"
 #include "history/flowrow.h"
+#include "history/flowsumbuild.h"
 #include "history/hourkey.h"
 
 #include <QVariant>
@@ -121,24 +122,40 @@ bool selectOddDay(QSqlQuery &query, const QDate &day, const Day &span, const QSt
 }
 
 // The rows written after `summedTo`, which the sums do not cover while they are built, in the
-// order written, each with the index of a day whose range holds it in column 6 (of `appname`
-// only, when given).
+// order written (of `appname` only, when given).
 bool selectUnsummed(QSqlQuery &query, const QDate &first, int count, qint64 summedTo,
                     const QString *appname)
 {
-    QVariantList values;
-    const QString ranges = dayRanges(first, count, values);
-    values << summedTo << HourKey::dayLowerBound(first)
-           << HourKey::dayUpperBound(first.addDays(count - 1));
-    const QString app = onlyApp(appname, values);
+    QVariantList values = {summedTo};
+    QString app;
+    if (appname) {
+        values << *appname;
+        app = QStringLiteral("AND appname = ?");
+    }
+    values << HourKey::dayLowerBound(first) << HourKey::dayUpperBound(first.addDays(count - 1));
     return run(query,
-               QStringLiteral("WITH days (i, lower, upper) AS (VALUES %1) "
-                              "SELECT flowDetail.*, days.i FROM flowDetail "
-                              "CROSS JOIN days ON dataymdh > days.lower AND dataymdh < days.upper "
-                              "WHERE flowDetail.rowid > ? AND dataymdh > ? AND dataymdh < ? %2 "
-                              "ORDER BY flowDetail.rowid")
-                   .arg(ranges, app),
+               QStringLiteral("SELECT * FROM flowDetail WHERE rowid > ? %1 AND dataymdh > ? AND "
+                              "dataymdh < ? ORDER BY rowid")
+                   .arg(app),
                values);
+}
+
+// Calls `add` with each day of the period whose range holds the key, as SQLite's comparisons
+// find them: a regular key lies in its own day's only, another may lie in two.
+template <typename Add>
+void forDaysHolding(const QString &key, const QDate &first, int count, Add add)
+{
+    const QByteArray bytes = key.size() == 13 ? key.toLatin1() : QByteArray();
+    if (FlowSumBuild::isRegularKey(bytes.constData(), bytes.size())) {
+        const int i = dayIndex(first, key);
+        if (i >= 0 && i < count)
+            add(i);
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        if (key > HourKey::dayLowerBound(first.addDays(i)) &&
+            key < HourKey::dayUpperBound(first.addDays(i)))
+            add(i);
 }
 
 // The days' records of all applications, each day's in the order of its first row, as reading
@@ -176,8 +193,11 @@ bool dayRecords(QSqlQuery &query, const QDate &first, int count, qint64 summedTo
     }
     if (!selectUnsummed(query, first, count, summedTo, nullptr))
         return false;
-    while (query.next())
-        FlowMerge::mergeByAppname(records[query.value(6).toInt()], FlowRow::fromQuery(query));
+    while (query.next()) {
+        const AppFlowDateParameter row = FlowRow::fromQuery(query);
+        forDaysHolding(row.date, first, count,
+                       [&](int i) { FlowMerge::mergeByAppname(records[i], row); });
+    }
     query.finish();
     return true;
 }
@@ -249,8 +269,11 @@ bool hoursByDay(QSqlQuery &query, const QString &appname, const QDate &first, in
         !readOddDays(query, appname, first, days, byDay) ||
         !selectUnsummed(query, first, count, summedTo, &appname))
         return false;
-    while (query.next())
-        FlowMerge::mergeByDate(byDay[query.value(6).toInt()], FlowRow::fromQuery(query));
+    while (query.next()) {
+        const AppFlowDateParameter row = FlowRow::fromQuery(query);
+        forDaysHolding(row.date, first, count,
+                       [&](int i) { FlowMerge::mergeByDate(byDay[i], row); });
+    }
     query.finish();
     return true;
 }

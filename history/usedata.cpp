@@ -26,7 +26,7 @@ constexpr int kMostPendingSaves = 2;
 // How long one slice of building sums or removing old rows may take, and the pause after it,
 // which grows while slices fail (the file held by another program).
 constexpr int kSummaryWorkMs = 50;
-constexpr int kSummaryPauseMs = 10;
+constexpr int kSummaryPauseMs = 2;
 constexpr int kLongestSummaryPauseMs = 2000;
 
 bool isAnswer(SignalQueueType type)

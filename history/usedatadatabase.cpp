@@ -146,14 +146,8 @@ void UseData::ensureConnection()
         connectDatabase(false);
     else
         openDatabase();
-    // Once in the store's thread, where it holds up nobody: the whole file is read.
-    if (!m_sinceThoroughCheck.isValid()) {
-        const QString problem = fileProblem(true);
-        if (!problem.isEmpty()) {
-            moveFileAside(problem);
-            openDatabase();
-        }
-    }
+    // The page-by-page check waits for a save that fails: on a file of a full history it
+    // takes seconds, and the first answers would wait for it.
     attachSummaries();
 }
 
