@@ -74,6 +74,36 @@ quint64 keyDigits(const char *key)
            digits(key + 8, 2) * 100 + digits(key + 11, 2);
 }
 
+struct Text
+{
+    const char *data;
+    int length;
+};
+
+// The row of a sum the tables hold, looked up by its two key columns; null when there is none
+// or the lookup failed, which sets `failed`.
+Statement storedSum(sqlite3 *handle, const char *sql, Text first, Text second, bool &failed)
+{
+    Statement lookup = prepare(handle, sql);
+    if (!lookup) {
+        failed = true;
+        return nullptr;
+    }
+    sqlite3_bind_text(lookup.get(), 1, first.data, first.length, SQLITE_STATIC);
+    sqlite3_bind_text(lookup.get(), 2, second.data, second.length, SQLITE_STATIC);
+    const int step = sqlite3_step(lookup.get());
+    if (step == SQLITE_ROW)
+        return lookup;
+    failed = failed || step != SQLITE_DONE;
+    return nullptr;
+}
+
+FlowSumBuild::Amounts amountsAt(sqlite3_stmt *row, int column)
+{
+    return {sqlite3_column_double(row, column), sqlite3_column_double(row, column + 1),
+            sqlite3_column_double(row, column + 2)};
+}
+
 // As the trigger adds: a sum's first row is taken as it is, the later ones added to it.
 void add(FlowSumBuild::Amounts &sum, bool started, const FlowSumBuild::Amounts &row)
 {
@@ -118,9 +148,14 @@ void FlowSumBuild::start(const QSqlDatabase &db, bool resumed)
 void FlowSumBuild::stop()
 {
     m_db = QSqlDatabase();
+    discard();
+    m_tablesMayHold = false;
+}
+
+void FlowSumBuild::discard()
+{
     clearSums();
     m_oddRows.clear();
-    m_tablesMayHold = false;
 }
 
 void FlowSumBuild::clearSums()
@@ -141,12 +176,8 @@ bool FlowSumBuild::slice(qint64 from, int budgetMs, qint64 &to, bool &done)
         FailureLog::sqlError(QSqlError(QString(), QStringLiteral("no SQLite handle")));
         return false;
     }
-    if (!addRows(handle, from, budgetMs, to, done) || !write()) {
-        // What memory holds may be ahead of the tables now.
-        clearSums();
-        m_oddRows.clear();
+    if (!addRows(handle, from, budgetMs, to, done) || !write())
         return false;
-    }
     if (m_hours.size() + m_days.size() > kMostKeptSums)
         clearSums();
     return true;
@@ -187,9 +218,7 @@ bool FlowSumBuild::addRows(sqlite3 *handle, qint64 from, int budgetMs, qint64 &t
         if (!textKey || !numbers || !isRegularKey(key, keyLength)) {
             m_oddRows.append(to);
         } else {
-            const Amounts row{sqlite3_column_double(scan.get(), 3),
-                              sqlite3_column_double(scan.get(), 4),
-                              sqlite3_column_double(scan.get(), 5)};
+            const Amounts row = amountsAt(scan.get(), 3);
             const quint64 app = quint64(appId(name, nameLength)) << kAppShift;
             const quint64 hour = keyDigits(key);
             HourSum &hourEntry = hourSum(handle, app | hour, name, nameLength, key);
@@ -233,21 +262,12 @@ FlowSumBuild::HourSum &FlowSumBuild::hourSum(sqlite3 *handle, quint64 key, const
     HourSum &sum = m_hours[key];
     if (!m_tablesMayHold)
         return sum;
-    const Statement lookup =
-        prepare(handle, "SELECT totalFlow, downloadedFlow, uploadedFlow FROM flowHourSum "
-                        "WHERE appname = ?1 AND hourKey = ?2");
-    m_lookupFailed = m_lookupFailed || !lookup;
-    if (!lookup)
-        return sum;
-    sqlite3_bind_text(lookup.get(), 1, name, nameLength, SQLITE_STATIC);
-    sqlite3_bind_text(lookup.get(), 2, hourKey, 13, SQLITE_STATIC);
-    const int step = sqlite3_step(lookup.get());
-    m_lookupFailed = m_lookupFailed || (step != SQLITE_ROW && step != SQLITE_DONE);
-    if (step == SQLITE_ROW) {
+    if (const Statement row = storedSum(handle,
+                                        "SELECT totalFlow, downloadedFlow, uploadedFlow FROM "
+                                        "flowHourSum WHERE appname = ?1 AND hourKey = ?2",
+                                        {name, nameLength}, {hourKey, 13}, m_lookupFailed)) {
         sum.lastRow = -1;
-        sum.amounts = {sqlite3_column_double(lookup.get(), 0),
-                       sqlite3_column_double(lookup.get(), 1),
-                       sqlite3_column_double(lookup.get(), 2)};
+        sum.amounts = amountsAt(row.get(), 0);
     }
     return sum;
 }
@@ -261,22 +281,14 @@ FlowSumBuild::DaySum &FlowSumBuild::daySum(sqlite3 *handle, quint64 key, const c
     DaySum &sum = m_days[key];
     if (!m_tablesMayHold)
         return sum;
-    const Statement lookup =
-        prepare(handle, "SELECT firstRow, lastRow, totalFlow, downloadedFlow, uploadedFlow "
-                        "FROM flowDaySum WHERE dayKey = ?1 AND appname = ?2");
-    m_lookupFailed = m_lookupFailed || !lookup;
-    if (!lookup)
-        return sum;
-    sqlite3_bind_text(lookup.get(), 1, hourKey, 10, SQLITE_STATIC);
-    sqlite3_bind_text(lookup.get(), 2, name, nameLength, SQLITE_STATIC);
-    const int step = sqlite3_step(lookup.get());
-    m_lookupFailed = m_lookupFailed || (step != SQLITE_ROW && step != SQLITE_DONE);
-    if (step == SQLITE_ROW) {
-        sum.firstRow = sqlite3_column_int64(lookup.get(), 0);
-        sum.lastRow = sqlite3_column_int64(lookup.get(), 1);
-        sum.amounts = {sqlite3_column_double(lookup.get(), 2),
-                       sqlite3_column_double(lookup.get(), 3),
-                       sqlite3_column_double(lookup.get(), 4)};
+    if (const Statement row = storedSum(handle,
+                                        "SELECT firstRow, lastRow, totalFlow, downloadedFlow, "
+                                        "uploadedFlow FROM flowDaySum WHERE dayKey = ?1 AND "
+                                        "appname = ?2",
+                                        {hourKey, 10}, {name, nameLength}, m_lookupFailed)) {
+        sum.firstRow = sqlite3_column_int64(row.get(), 0);
+        sum.lastRow = sqlite3_column_int64(row.get(), 1);
+        sum.amounts = amountsAt(row.get(), 2);
     }
     return sum;
 }

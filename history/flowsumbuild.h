@@ -26,6 +26,9 @@ public:
     // writes the sums they changed. `to` becomes the last rowid added; `done` tells whether it
     // is the table's last. False when the file could not be read or written.
     bool slice(qint64 from, int budgetMs, qint64 &to, bool &done);
+    // Forgets what memory holds once a slice's transaction did not commit: it is ahead of the
+    // tables then.
+    void discard();
 
     // Whether a row the sums can follow. Kept the same as the trigger's test, which SQLite
     // evaluates for rows inserted after the build.

@@ -123,6 +123,15 @@ bool FlowSummaries::exec(const QString &statement)
     return false;
 }
 
+// A COMMIT that fails (the file busy) leaves the transaction open: it is rolled back then.
+bool FlowSummaries::finish(bool ok)
+{
+    if (ok && exec(QStringLiteral("COMMIT")))
+        return true;
+    exec(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
 QVariant FlowSummaries::value(const QString &select)
 {
     QSqlQuery query(m_db);
@@ -177,7 +186,7 @@ void FlowSummaries::startBuild()
     cleared = cleared && exec(QStringLiteral("UPDATE flowSumState SET version = %1, builtTo = 0, "
                                              "complete = 0, stale = 0")
                                   .arg(kVersion));
-    exec(cleared ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+    cleared = finish(cleared);
     m_building = cleared;
     if (cleared)
         m_build.start(m_db, false);
@@ -251,8 +260,10 @@ bool FlowSummaries::buildSlice(int budgetMs)
         ok = ok && exec(insertTrigger()) &&
              exec(QStringLiteral("UPDATE flowSumState SET complete = 1"));
     }
-    exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
-    if (ok && done) {
+    ok = finish(ok);
+    if (!ok) {
+        m_build.discard();
+    } else if (done) {
         m_building = false;
         m_build.stop();
     }
@@ -292,7 +303,7 @@ bool FlowSummaries::retentionSlice(int budgetMs)
         if (!ok)
             FailureLog::sqlError(query.lastError());
     }
-    exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+    ok = finish(ok);
     m_retentionNext = end;
     if (done || !ok)
         m_retentionBound.clear();

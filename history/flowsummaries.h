@@ -43,6 +43,7 @@ public:
 
 private:
     bool exec(const QString &statement);
+    bool finish(bool ok);
     QVariant value(const QString &select);
     // False when the sums' state cannot be read.
     bool check();

@@ -161,6 +161,9 @@ void UseData::onReqSendSignal()
     while (dispatchHead()) {
     }
     m_dispatching = false;
+    // An answer or a save may have found the sums to be built anew.
+    if (m_summaries.hasWork())
+        scheduleSummaryWork();
 }
 
 // The lock guards the queue only: the file is worked on without it, so that neither a slow
