@@ -27,6 +27,8 @@ struct Finalize
 };
 using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
 
+// The connection's own handle. Qt's driver links the system's SQLite, as this file does, so
+// both speak to the same library.
 sqlite3 *handleOf(const QSqlDatabase &db)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
