@@ -175,7 +175,9 @@ bool FlowSummaries::check()
 
 void FlowSummaries::startBuild()
 {
-    exec(QStringLiteral("BEGIN IMMEDIATE"));
+    m_building = false;
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return;
     // Dropped rather than emptied: a file of an earlier version has other columns.
     bool cleared = exec(QStringLiteral("DROP TRIGGER IF EXISTS flowDetail_sum_insert")) &&
                    exec(QStringLiteral("DROP TABLE IF EXISTS flowHourSum")) &&
@@ -186,9 +188,8 @@ void FlowSummaries::startBuild()
     cleared = cleared && exec(QStringLiteral("UPDATE flowSumState SET version = %1, builtTo = 0, "
                                              "complete = 0, stale = 0")
                                   .arg(kVersion));
-    cleared = finish(cleared);
-    m_building = cleared;
-    if (cleared)
+    m_building = finish(cleared);
+    if (m_building)
         m_build.start(m_db, false);
 }
 
