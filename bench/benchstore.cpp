@@ -78,17 +78,20 @@ double BenchStore::request(Answer answer, const QString &appname)
         true);
 }
 
-BenchStore::Build BenchStore::buildWithAnswers(const QString &appname, bool asking)
+double BenchStore::buildAlone()
+{
+    QElapsedTimer timer;
+    timer.start();
+    // A save opens the file and starts the build; it waits for nothing.
+    save(20);
+    return waitUntilSummed(timer);
+}
+
+BenchStore::Build BenchStore::buildWithAnswers(const QString &appname)
 {
     Build build;
     QElapsedTimer timer;
     timer.start();
-    if (!asking) {
-        // A save opens the file and starts the build; it waits for nothing.
-        save(20);
-        build.buildMs = waitUntilSummed(timer);
-        return build;
-    }
     const auto ask = [&] {
         const bool lastMonth = build.answers.size() % 2 == 1;
         build.answers.append({timer.nsecsElapsed() / 1e6, lastMonth, -1});

@@ -37,10 +37,11 @@ public:
         double buildMs = 0;
         QVector<Asked> answers;
     };
-    // Times the build of the sums of a file without them, from now until they are complete;
-    // `asking`, with one application's this month and last month asked in turn meanwhile,
-    // each a second after the one before was answered.
-    Build buildWithAnswers(const QString &appname, bool asking);
+    // Milliseconds the build of the sums of a file without them takes, nothing asked meanwhile.
+    double buildAlone();
+    // The same, with one application's this month and last month asked in turn meanwhile, each
+    // a second after the one before was answered.
+    Build buildWithAnswers(const QString &appname);
     // Milliseconds for a save of `applications` samples (clear, samples, save), until done.
     double save(int applications);
     // A collector tick: a save of `applications` and the month's answer. With `newMonth`, the

@@ -143,15 +143,14 @@ void runSet(const DataSet &set, const QString &folder, bool literalMonths, bool 
 
     if (buildOnly) {
         BenchStore alone(path);
-        out << "\none-time build of the sums, nothing asked: "
-            << alone.buildWithAnswers(kApp, false).buildMs / 1000.0 << " s, longest lock hold seen "
-            << probe.longestWaitMs() << " ms\n";
+        out << "\none-time build of the sums, nothing asked: " << alone.buildAlone() / 1000.0
+            << " s, longest lock hold seen " << probe.longestWaitMs() << " ms\n";
         out.flush();
         installAsHome(set, folder);
         probe.reset();
     }
     BenchStore store(path);
-    const BenchStore::Build build = store.buildWithAnswers(kApp, true);
+    const BenchStore::Build build = store.buildWithAnswers(kApp);
     const qint64 sizeAfter = QFileInfo(path).size();
     out << "\none-time build of the sums, answers asked meanwhile: " << build.buildMs / 1000.0
         << " s in all, longest lock hold seen " << probe.longestWaitMs() << " ms\n\n"

@@ -255,44 +255,48 @@ int FlowSumBuild::appId(const char *name, int length)
     return id;
 }
 
+// The sum memory holds for `key`, or a new one, which `load` fills from the tables when they
+// may hold it.
+template <typename Sum, typename Load>
+Sum &FlowSumBuild::cachedSum(QHash<quint64, Sum> &sums, quint64 key, Load load)
+{
+    const auto found = sums.find(key);
+    if (found != sums.end())
+        return *found;
+    Sum &sum = sums[key];
+    if (m_tablesMayHold)
+        load(sum);
+    return sum;
+}
+
 FlowSumBuild::HourSum &FlowSumBuild::hourSum(sqlite3 *handle, quint64 key, const char *name,
                                              int nameLength, const char *hourKey)
 {
-    const auto found = m_hours.find(key);
-    if (found != m_hours.end())
-        return *found;
-    HourSum &sum = m_hours[key];
-    if (!m_tablesMayHold)
-        return sum;
-    if (const Statement row = storedSum(handle,
-                                        "SELECT totalFlow, downloadedFlow, uploadedFlow FROM "
-                                        "flowHourSum WHERE appname = ?1 AND hourKey = ?2",
-                                        {name, nameLength}, {hourKey, 13}, m_lookupFailed)) {
-        sum.lastRow = -1;
-        sum.amounts = amountsAt(row.get(), 0);
-    }
-    return sum;
+    return cachedSum(m_hours, key, [&](HourSum &sum) {
+        if (const Statement row = storedSum(handle,
+                                            "SELECT totalFlow, downloadedFlow, uploadedFlow FROM "
+                                            "flowHourSum WHERE appname = ?1 AND hourKey = ?2",
+                                            {name, nameLength}, {hourKey, 13}, m_lookupFailed)) {
+            sum.lastRow = -1;
+            sum.amounts = amountsAt(row.get(), 0);
+        }
+    });
 }
 
 FlowSumBuild::DaySum &FlowSumBuild::daySum(sqlite3 *handle, quint64 key, const char *name,
                                            int nameLength, const char *hourKey)
 {
-    const auto found = m_days.find(key);
-    if (found != m_days.end())
-        return *found;
-    DaySum &sum = m_days[key];
-    if (!m_tablesMayHold)
-        return sum;
-    if (const Statement row = storedSum(handle,
-                                        "SELECT firstRow, lastRow, totalFlow, downloadedFlow, "
-                                        "uploadedFlow FROM flowDaySum WHERE dayKey = ?1 AND "
-                                        "appname = ?2",
-                                        {hourKey, 10}, {name, nameLength}, m_lookupFailed)) {
-        sum.firstRow = sqlite3_column_int64(row.get(), 0);
-        sum.lastRow = sqlite3_column_int64(row.get(), 1);
-        sum.amounts = amountsAt(row.get(), 2);
-    }
-    return sum;
+    return cachedSum(m_days, key, [&](DaySum &sum) {
+        if (const Statement row = storedSum(handle,
+                                            "SELECT firstRow, lastRow, totalFlow, downloadedFlow, "
+                                            "uploadedFlow FROM flowDaySum WHERE dayKey = ?1 AND "
+                                            "appname = ?2",
+                                            {hourKey, 10}, {name, nameLength}, m_lookupFailed)) {
+            sum.firstRow = sqlite3_column_int64(row.get(), 0);
+            sum.lastRow = sqlite3_column_int64(row.get(), 1);
+            sum.amounts = amountsAt(row.get(), 2);
+        }
+    });
 }
 
 // Each changed sum is written whole, its name, key and second name copied from its last row,

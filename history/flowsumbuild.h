@@ -63,6 +63,8 @@ private:
                      const char *hourKey);
     DaySum &daySum(sqlite3 *handle, quint64 key, const char *name, int nameLength,
                    const char *hourKey);
+    template <typename Sum, typename Load>
+    Sum &cachedSum(QHash<quint64, Sum> &sums, quint64 key, Load load);
     bool write();
     void clearSums();
 

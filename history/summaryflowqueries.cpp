@@ -127,11 +127,7 @@ bool selectUnsummed(QSqlQuery &query, const QDate &first, int count, qint64 summ
                     const QString *appname)
 {
     QVariantList values = {summedTo};
-    QString app;
-    if (appname) {
-        values << *appname;
-        app = QStringLiteral("AND appname = ?");
-    }
+    const QString app = onlyApp(appname, values);
     values << HourKey::dayLowerBound(first) << HourKey::dayUpperBound(first.addDays(count - 1));
     return run(query,
                QStringLiteral("SELECT * FROM flowDetail WHERE rowid > ? %1 AND dataymdh > ? AND "
