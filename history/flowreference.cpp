@@ -16,6 +16,8 @@ const QString kStoreOwner = QStringLiteral("store");
 const QString kCollectorOwner = QStringLiteral("collector");
 const QString kCollectorIdentity = QStringLiteral("collector identity");
 const QString kLastSave = QStringLiteral("last save");
+const QString kBootId = QStringLiteral("boot id");
+const QString kBootClock = QStringLiteral("boot clock ms");
 const QString kSteadySince = QStringLiteral("clock steady since");
 const QString kLastRetention = QStringLiteral("last retention month");
 
@@ -43,17 +45,6 @@ bool createTables(QSqlQuery &query)
 QDateTime moment(const QString &text)
 {
     return QDateTime::fromString(text, Qt::ISODateWithMs);
-}
-
-// The newest row of a file that has no record of its saves.
-QDateTime lastRowMoment(const QSqlDatabase &db)
-{
-    QSqlQuery query(db);
-    if (!query.exec(
-            QStringLiteral("SELECT dataymdh FROM flowDetail ORDER BY rowid DESC LIMIT 1")) ||
-        !query.next())
-        return {};
-    return QDateTime::fromString(query.value(0).toString(), QStringLiteral("yyyy/MM/dd/hh"));
 }
 } // namespace
 
@@ -89,8 +80,9 @@ Kept read(const QSqlDatabase &db)
             state.insert(query.value(0).toString(), query.value(1).toString());
     }
     kept.collector.identity = state.value(kCollectorIdentity);
-    kept.retention.lastSave =
-        state.contains(kLastSave) ? moment(state.value(kLastSave)) : lastRowMoment(db);
+    kept.retention.lastSave = moment(state.value(kLastSave));
+    kept.retention.bootId = state.value(kBootId);
+    kept.retention.bootMs = state.value(kBootClock).toLongLong();
     kept.retention.steadySince = moment(state.value(kSteadySince));
     kept.retention.lastRetentionMonth = state.value(kLastRetention);
     return kept;
@@ -123,6 +115,8 @@ bool write(const QSqlDatabase &db, const Kept &kept)
     for (const auto &[name, value] :
          {std::pair(kCollectorIdentity, kept.collector.identity),
           std::pair(kLastSave, retention.lastSave.toString(Qt::ISODateWithMs)),
+          std::pair(kBootId, retention.bootId),
+          std::pair(kBootClock, QString::number(retention.bootMs)),
           std::pair(kSteadySince, retention.steadySince.toString(Qt::ISODateWithMs)),
           std::pair(kLastRetention, retention.lastRetentionMonth)}) {
         query.addBindValue(name);

@@ -12,8 +12,7 @@
 
 // What a committed save leaves beside its rows, so that the next start continues from it:
 // the totals the next growth is measured against, the collector's snapshot and the retention
-// record. Files written before these tables existed read as empty, apart from the last save,
-// taken from their newest row.
+// record with the boot it was made in. Files written before these tables existed read as empty.
 namespace FlowReference {
 
 struct Kept

@@ -3,18 +3,24 @@
 
 #pragma once
 
+#include "history/bootclock.h"
+
 #include <QDateTime>
 #include <QString>
 
-// Whether a save runs the monthly retention. The clock is trusted only once it has run steadily
-// for a day, so that a clock set wrong and corrected within a day deletes nothing.
+// Whether a save runs the monthly retention. A clock that jumped within one boot is trusted
+// only once it has run steadily for a day, so that a clock set wrong and corrected within a day
+// deletes nothing; across a reboot, or without a record of the boot, the clock is trusted.
 namespace Retention {
 
 // What the file records about saves and retention.
 struct Record
 {
     QDateTime lastSave;
-    // The last moment the clock jumped; invalid when it never did.
+    // The boot clock at the last save; the id is empty when none is recorded.
+    QString bootId;
+    qint64 bootMs = 0;
+    // The last moment the clock jumped; invalid when it did not in this boot.
     QDateTime steadySince;
     // "yyyy/MM" of the last retention; empty when none is recorded.
     QString lastRetentionMonth;
@@ -30,6 +36,6 @@ struct Decision
     QString jump;
 };
 
-Decision decide(const Record &record, const QDateTime &now);
+Decision decide(const Record &record, const QDateTime &now, const BootClock::Reading &boot);
 
 } // namespace Retention

@@ -3,6 +3,7 @@
 
 #include "history/usedata.h"
 
+#include "history/bootclock.h"
 #include "history/failurelog.h"
 #include "history/flowsave.h"
 #include "history/hourkey.h"
@@ -43,7 +44,8 @@ bool UseData::saveFlowData()
         attachSummaries();
     }
     ensureConnection();
-    const Retention::Decision retention = Retention::decide(m_retentionRecord, Clock::now());
+    const Retention::Decision retention =
+        Retention::decide(m_retentionRecord, Clock::now(), BootClock::now());
     if (!retention.jump.isEmpty() && FailureLog::due(QStringLiteral("retention waits")))
         qDebug() << "retention waits until the clock has run steadily for a day:" << retention.jump;
     if (!retention.bound.isEmpty())

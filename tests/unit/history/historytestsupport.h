@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "history/bootclock.h"
 #include "history/usedata.h"
 #include "records/clock.h"
 #include "records/cmutex.h"
@@ -49,9 +50,16 @@ inline void setLastModified(const QDateTime &moment)
             file.setFileTime(moment, QFileDevice::FileModificationTime));
 }
 
+inline void setBoot(const QString &bootId, qint64 sinceBootMs)
+{
+    BootClock::setSource([=] { return BootClock::Reading{bootId, sinceBootMs}; });
+}
+
+// The wall clock at `now`, in one boot whose clock moves with it.
 inline void setNow(const QDateTime &now)
 {
     Clock::setNowSource([now] { return now; });
+    setBoot(QStringLiteral("test boot"), now.toMSecsSinceEpoch());
 }
 
 // Each record as "appname|sname|date|downloaded|uploaded|total", amounts to the last bit.
@@ -251,6 +259,13 @@ public:
                 QFAIL(qPrintable(query.lastError().text()));
         }
         exec("COMMIT");
+    }
+
+    // Rows no request can read, and whose table cannot be made again: its name is taken.
+    void hideRows()
+    {
+        exec("ALTER TABLE flowDetail RENAME TO moved");
+        exec("CREATE INDEX flowDetail ON moved (appname)");
     }
 
 private:
