@@ -89,10 +89,10 @@ void UseData::connectRequestSignals()
     connectApp(&UseData::notifyGetAppThisMonthFlowData, GetAppThisMonthFlowData);
 }
 
-void UseData::enqueue(SignalQueueType type, const SignalQueFlow &flow)
+bool UseData::enqueue(SignalQueueType type, const SignalQueFlow &flow)
 {
     QMutexLocker locker(&CMutex::instance()->mutex);
-    append(type, flow);
+    return append(type, flow);
 }
 
 void UseData::enqueueDeleteFlowCacheData()
@@ -111,14 +111,14 @@ void UseData::enqueueSaveFlowData()
     append(SaveFlowData, {});
 }
 
-void UseData::append(SignalQueueType type, const SignalQueFlow &flow)
+bool UseData::append(SignalQueueType type, const SignalQueFlow &flow)
 {
     if (isAnswer(type)) {
         if (m_pendingAnswers >= kMostPendingAnswers) {
             if (FailureLog::due(QStringLiteral("history requests refused")))
                 qDebug() << "history request refused, too many waiting:"
                          << signalQueueTypeName(type);
-            return;
+            return false;
         }
         ++m_pendingAnswers;
     } else if (type == DeleteFlowCacheData) {
@@ -126,6 +126,7 @@ void UseData::append(SignalQueueType type, const SignalQueFlow &flow)
     }
     m_signalQueue.append({type, flow});
     emit reqSendSignal();
+    return true;
 }
 
 // Drops the oldest whole snapshot behind the head (the head may be in hand) once too many wait.
@@ -201,7 +202,6 @@ bool UseData::headFailed(const SignalQueueEntry &entry)
             finishHead();
             return true;
         }
-        recoverFile();
     } else if (m_finalAttempt) {
         if (FailureLog::due(QStringLiteral("request dropped ") + signalQueueTypeName(entry.first)))
             qDebug() << "request dropped after" << m_headAttempts
@@ -209,6 +209,8 @@ bool UseData::headFailed(const SignalQueueEntry &entry)
         finishHead();
         return true;
     }
+    // Answers check the file as saves do: another program may have broken it.
+    recoverFile();
     m_retryTimer->start(qMin(kFirstRetryMs << qMin(m_headAttempts - 1, 8), kLongestRetryMs));
     return false;
 }

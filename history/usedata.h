@@ -66,6 +66,8 @@ signals:
     void notifyGetFlowDataForRequest(quint64 requestId, FlowPeriod period);
     void sendFlowDataForRequest(quint64 requestId, QDate firstDay, bool ok,
                                 QList<AppFlowDateParameter> appLst);
+    // Sent at once, in the asking thread, for a request refused because too many wait.
+    void requestRefused(quint64 requestId);
 
 public slots:
     void onReqSendSignal();
@@ -73,8 +75,9 @@ public slots:
 private:
     void connectRequestSignals();
     void connectAnsweredRequests();
-    void enqueue(SignalQueueType type, const SignalQueFlow &flow = {});
-    void append(SignalQueueType type, const SignalQueFlow &flow);
+    // False when the request was refused.
+    bool enqueue(SignalQueueType type, const SignalQueFlow &flow = {});
+    bool append(SignalQueueType type, const SignalQueFlow &flow);
     void supersedeWaitingSave();
     bool dispatchHead();
     bool headFailed(const SignalQueueEntry &entry);
@@ -94,7 +97,10 @@ private:
     void deleteOldFlowData();
     QString fileProblem(bool thorough);
     void moveFileAside(const QString &problem);
-    void recoverFile();
+    // True when the file was moved aside or its tables made again.
+    bool recoverFile();
+    bool lostTables();
+    bool createTable(bool logged);
 
     bool deleteFlowCacheData();
     bool saveFlowCacheDataToLst(const QString &appname, const QString &sname, double downloaded,

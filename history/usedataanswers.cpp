@@ -7,7 +7,9 @@
 
 // Requests answered to one caller. They go through the same queue as every other request, so
 // an answer still comes after the saves queued before it. Each is answered once, failed or
-// not: the caller is told, and a retry would answer it twice.
+// not: the caller is told, and a retry would answer it twice. A read that fails checks the
+// file as a failed save does, and reads once more when that repaired it. One refused because
+// too many wait is told so at once.
 
 void UseData::connectAnsweredRequests()
 {
@@ -18,7 +20,8 @@ void UseData::connectAnsweredRequests()
             flow.appname = appname;
             flow.requestId = requestId;
             flow.period = period;
-            enqueue(GetAppFlowDataForRequest, flow);
+            if (!enqueue(GetAppFlowDataForRequest, flow))
+                emit requestRefused(requestId);
         },
         Qt::DirectConnection);
     connect(
@@ -27,7 +30,8 @@ void UseData::connectAnsweredRequests()
             SignalQueFlow flow;
             flow.requestId = requestId;
             flow.period = period;
-            enqueue(GetFlowDataForRequest, flow);
+            if (!enqueue(GetFlowDataForRequest, flow))
+                emit requestRefused(requestId);
         },
         Qt::DirectConnection);
 }
@@ -37,20 +41,25 @@ bool UseData::getAppFlowDataForRequest(const SignalQueFlow &flow)
     const QDateTime now = Clock::now();
     QList<AppFlowDateParameter> appLst;
     bool ok = true;
-    switch (flow.period) {
-    case FlowPeriod::Today:
-        appLst = queryAppDayFlowData(flow.appname, now, &ok);
-        break;
-    case FlowPeriod::Yesterday:
-        appLst = queryAppDayFlowData(flow.appname, now.addDays(-1), &ok);
-        break;
-    case FlowPeriod::ThisMonth:
-        appLst = queryAppMonthFlowData(flow.appname, now, &ok);
-        break;
-    case FlowPeriod::LastMonth:
-        appLst = queryAppMonthFlowData(flow.appname, now.addMonths(-1), &ok);
-        break;
-    }
+    const auto read = [&] {
+        switch (flow.period) {
+        case FlowPeriod::Today:
+            appLst = queryAppDayFlowData(flow.appname, now, &ok);
+            break;
+        case FlowPeriod::Yesterday:
+            appLst = queryAppDayFlowData(flow.appname, now.addDays(-1), &ok);
+            break;
+        case FlowPeriod::ThisMonth:
+            appLst = queryAppMonthFlowData(flow.appname, now, &ok);
+            break;
+        case FlowPeriod::LastMonth:
+            appLst = queryAppMonthFlowData(flow.appname, now.addMonths(-1), &ok);
+            break;
+        }
+    };
+    read();
+    if (!ok && recoverFile())
+        read();
     emit sendAppFlowDataForRequest(flow.requestId, flowPeriodFirstDay(flow.period, now.date()), ok,
                                    appLst);
     return true;
@@ -61,20 +70,26 @@ bool UseData::getFlowDataForRequest(const SignalQueFlow &flow)
     const QDateTime now = Clock::now();
     QList<AppFlowDateParameter> appLst;
     bool ok = false;
-    switch (flow.period) {
-    case FlowPeriod::Today:
-        ok = queryDayFlowData(appLst, now);
-        break;
-    case FlowPeriod::Yesterday:
-        ok = queryDayFlowData(appLst, now.addDays(-1));
-        break;
-    case FlowPeriod::ThisMonth:
-        ok = queryMonthFlowData(appLst, now);
-        break;
-    case FlowPeriod::LastMonth:
-        ok = queryMonthFlowData(appLst, now.addMonths(-1));
-        break;
-    }
+    const auto read = [&] {
+        appLst.clear();
+        switch (flow.period) {
+        case FlowPeriod::Today:
+            ok = queryDayFlowData(appLst, now);
+            break;
+        case FlowPeriod::Yesterday:
+            ok = queryDayFlowData(appLst, now.addDays(-1));
+            break;
+        case FlowPeriod::ThisMonth:
+            ok = queryMonthFlowData(appLst, now);
+            break;
+        case FlowPeriod::LastMonth:
+            ok = queryMonthFlowData(appLst, now.addMonths(-1));
+            break;
+        }
+    };
+    read();
+    if (!ok && recoverFile())
+        read();
     emit sendFlowDataForRequest(flow.requestId, flowPeriodFirstDay(flow.period, now.date()), ok,
                                 appLst);
     return true;

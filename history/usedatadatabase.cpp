@@ -53,15 +53,23 @@ void UseData::connectDatabase(bool logged)
     if (logged || !opened)
         qDebug() << (opened ? "db open success! " : "db open failed! ");
     m_query = QSqlQuery(m_db);
-
-    if (!m_db.tables(QSql::Tables).contains(QStringLiteral("flowDetail"))) {
-        if (!m_query.exec(kCreateTable))
-            FailureLog::sqlError(m_query.lastError());
-        else if (logged)
-            qDebug() << "flowDetail table create success!";
-    }
+    createTable(logged);
     if (logged)
         qDebug() << "flowDetail table load success!";
+}
+
+// True when the table is there, made now or before.
+bool UseData::createTable(bool logged)
+{
+    if (m_db.tables(QSql::Tables).contains(QStringLiteral("flowDetail")))
+        return true;
+    if (!m_query.exec(kCreateTable)) {
+        FailureLog::sqlError(m_query.lastError());
+        return false;
+    }
+    if (logged)
+        qDebug() << "flowDetail table create success!";
+    return true;
 }
 
 bool UseData::openConnection()
@@ -122,8 +130,9 @@ void UseData::moveFileAside(const QString &problem)
         qDebug() << "warden.db cannot be used (" << problem << ") nor moved aside to" << aside;
 }
 
-// After a failed save: a broken file goes aside and a new one takes its place.
-void UseData::recoverFile()
+// After a failed request: a broken file goes aside and a new one takes its place; tables
+// another program dropped are made again, empty.
+bool UseData::recoverFile()
 {
     ensureConnection();
     const bool thorough =
@@ -131,11 +140,23 @@ void UseData::recoverFile()
     const QString problem = QFileInfo(m_dbPath).isFile() || !QFileInfo::exists(m_dbPath)
                                 ? fileProblem(thorough)
                                 : QStringLiteral("not a file");
-    if (problem.isEmpty())
-        return;
-    moveFileAside(problem);
-    openDatabase();
+    if (!problem.isEmpty()) {
+        moveFileAside(problem);
+        openDatabase();
+    } else if (!lostTables() || !createTable(true)) {
+        return false;
+    }
     attachSummaries();
+    return true;
+}
+
+// The rows' table or the sums' state is gone; a file only busy has lost nothing.
+bool UseData::lostTables()
+{
+    QSqlQuery probe(m_db);
+    return probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+                                     "AND name IN ('flowDetail', 'flowSumState')")) &&
+           probe.next() && probe.value(0).toInt() < 2;
 }
 
 void UseData::ensureConnection()

@@ -31,6 +31,9 @@ TrafficQueries::TrafficQueries(UseData *store, TrafficDetailsWorker *worker,
 {
     connect(m_store, &UseData::sendAppFlowDataForRequest, this, &TrafficQueries::onAppHistory);
     connect(m_store, &UseData::sendFlowDataForRequest, this, &TrafficQueries::onTotals);
+    // Emitted while the call is being handled, in this thread: the error goes out at once.
+    connect(m_store, &UseData::requestRefused, this, &TrafficQueries::onRefused,
+            Qt::DirectConnection);
 }
 
 void TrafficQueries::appHistory(const QDBusMessage &call, const QString &appname,
@@ -78,6 +81,15 @@ void TrafficQueries::onTotals(quint64 requestId, QDate firstDay, bool ok,
         return;
     const WardenDisplayList list = flowDisplayRows(rows, m_display->m_appList);
     reply(call.createReply({QVariant::fromValue(list), dayText(firstDay)}));
+}
+
+void TrafficQueries::onRefused(quint64 requestId)
+{
+    const QDBusMessage call = m_waiting.take(requestId);
+    if (call.type() == QDBusMessage::MethodCallMessage)
+        reply(call.createErrorReply(QDBusError::LimitsExceeded,
+                                    QStringLiteral("too many history requests are waiting; "
+                                                   "try again later")));
 }
 
 QDBusMessage TrafficQueries::takeAnswered(quint64 requestId, bool ok)

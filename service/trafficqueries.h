@@ -35,6 +35,7 @@ public:
 private:
     void onAppHistory(quint64 requestId, QDate firstDay, bool ok, QList<AppFlowDateParameter> rows);
     void onTotals(quint64 requestId, QDate firstDay, bool ok, QList<AppFlowDateParameter> rows);
+    void onRefused(quint64 requestId);
     // Replies with an error and returns false when `name` is no period.
     bool periodArgument(const QDBusMessage &call, const QString &name, FlowPeriod *period) const;
     quint64 remember(const QDBusMessage &call);
