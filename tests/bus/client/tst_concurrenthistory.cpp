@@ -10,7 +10,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace TestSupport;
@@ -123,6 +127,39 @@ private slots:
         QDBusPendingReply<WardenAppFlowList, QString> wrong = queries.GetAppHistory("x", "week");
         wrong.waitForFinished();
         QCOMPARE(wrong.error().type(), QDBusError::InvalidArgs);
+    }
+
+    // While another program holds the file, requests wait; those beyond the bound get an
+    // error at once, the others their answers once the file is free.
+    void calls_beyond_the_waiting_bound_are_refused_at_once()
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        holder.setDatabaseName(databasePath());
+        QVERIFY(holder.open() && QSqlQuery(holder).exec("BEGIN EXCLUSIVE"));
+        // The bus lets one connection wait for 128 replies at most.
+        std::vector<std::unique_ptr<TrafficQueriesInterface>> callers;
+        for (int i = 0; i < 6; ++i)
+            callers.emplace_back(new TrafficQueriesInterface(
+                kService, kPath,
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, QString::number(i))));
+        QList<QDBusPendingReply<WardenDisplayList, QString>> replies;
+        for (int i = 0; i < 540; ++i)
+            replies << callers.at(i % 6)->GetTotals("today");
+        const auto count = [&](const std::function<bool(const QDBusError &)> &kind) {
+            return std::count_if(replies.cbegin(), replies.cend(), [&](const auto &reply) {
+                return reply.isFinished() && kind(reply.error());
+            });
+        };
+        const auto refused = [](const QDBusError &error) {
+            return error.type() == QDBusError::LimitsExceeded &&
+                   error.message().contains("too many history requests");
+        };
+        // The store, held up by the file, answers one request in a second at most meanwhile.
+        QTRY_VERIFY_WITH_TIMEOUT(count(refused) >= 30, 2000);
+        QSqlQuery(holder).exec("COMMIT");
+        holder.close();
+        QTRY_COMPARE_WITH_TIMEOUT(count([](const QDBusError &) { return true; }), 540, 20000);
+        QVERIFY(count([](const QDBusError &error) { return !error.isValid(); }) >= 450);
     }
 };
 
