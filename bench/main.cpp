@@ -6,6 +6,7 @@
 
 #include "benchstore.h"
 #include "datasets.h"
+#include "history/bootclock.h"
 #include "history/flowsave.h"
 #include "history/literalflowqueries.h"
 #include "lockprobe.h"
@@ -140,6 +141,10 @@ void runSet(const DataSet &set, const QString &folder, bool literalMonths, bool 
     LockProbe probe;
     probe.start();
     Clock::setNowSource([] { return kNow; });
+    // One boot whose clock moves with the set one: the step to August below is time passing.
+    BootClock::setSource([] {
+        return BootClock::Reading{QStringLiteral("bench"), Clock::now().toMSecsSinceEpoch()};
+    });
 
     if (buildOnly) {
         BenchStore alone(path);
@@ -283,6 +288,7 @@ void runSet(const DataSet &set, const QString &folder, bool literalMonths, bool 
     }
     out.flush();
     Clock::resetNowSource();
+    BootClock::resetSource();
 }
 } // namespace
 
