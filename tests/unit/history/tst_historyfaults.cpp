@@ -144,9 +144,10 @@ private slots:
     }
 
     // Another program dropped every table: the answer that fails repairs the file, as a save
-    // would, and answers from it.
+    // would, and answers from it; one answered to its caller alone is read once more.
     void answer_from_a_file_without_tables_repairs_it()
     {
+        QFETCH(bool, ownCaller);
         StoreThread store;
         store.save({{"a", "A", 5, 0}});
         {
@@ -154,11 +155,33 @@ private slots:
             for (const QString &table : file.database().tables())
                 file.exec("DROP TABLE " + table);
         }
-        QCOMPARE(ask(store, kAppToday, "a"), zeroHours("a"));
+        if (ownCaller) {
+            QSignalSpy spy(store.store, &UseData::sendAppFlowDataForRequest);
+            store.locked([](UseData *data) {
+                emit data->notifyGetAppFlowDataForRequest(7, "a", FlowPeriod::Today);
+            });
+            QVERIFY(store.waitUntil([&] {
+                int answers = 0;
+                store.sync([&] { answers = spy.size(); });
+                return answers == 1;
+            }));
+            QVERIFY(spy.at(0).at(2).toBool());
+            QCOMPARE(describe(spy.at(0).at(3).value<QList<AppFlowDateParameter>>()),
+                     zeroHours("a"));
+        } else {
+            QCOMPARE(ask(store, kAppToday, "a"), zeroHours("a"));
+        }
         store.save({{"a", "A", 7, 0}});
         QStringList expected = zeroHours("a");
         expected[12] = "a|A|12:00|2|0|2";
         QCOMPARE(ask(store, kAppToday, "a"), expected);
+    }
+
+    void answer_from_a_file_without_tables_repairs_it_data()
+    {
+        QTest::addColumn<bool>("ownCaller");
+        QTest::newRow("answer to all") << false;
+        QTest::newRow("answer to its caller") << true;
     }
 
     void the_same_failure_is_logged_once_a_minute_with_the_count_left_out()
