@@ -3,6 +3,9 @@
 
 #pragma once
 
+#include "socketdiag.h"
+#include "traffickeys.h"
+
 #include <QList>
 #include <QString>
 
@@ -10,37 +13,40 @@
 
 struct netmonitor_bpf;
 
-// Bytes of one process through one interface since the kernel started counting it.
-struct KernelCounters
+// What the kernel could not hand over since the start.
+struct KernelLosses
 {
-    quint32 tgid = 0;
-    quint32 ifindex = 0;
-    quint32 uid = 0;
-    QString comm;
-    quint64 recv = 0;
-    quint64 send = 0;
+    quint64 refused = 0; // closed sockets whose last counters were not kept
+    quint64 bytes = 0;   // all the bytes those sockets had carried
 };
 
-// The kernel side: loads the eBPF programs, attaches them to one cgroup, reads their counters.
+// The kernel side: loads the eBPF programs, attaches them to one cgroup, reads the sockets'
+// counters.
 class TrafficProbe
 {
 public:
+    // The closed-socket table's default size, from a budget of about 2.5 MiB of kernel memory:
+    // an entry (cookie, record, hash element) takes about 150 bytes. It is emptied at every
+    // read, once a second, so it holds the sockets closed within one second.
+    static constexpr quint32 defaultTableEntries = 16384;
+
     TrafficProbe();
     ~TrafficProbe();
     TrafficProbe(const TrafficProbe &) = delete;
     TrafficProbe &operator=(const TrafficProbe &) = delete;
 
-    // False, with a message in `error`, when the programs cannot be loaded or attached.
-    bool start(const QString &cgroupPath, bool countLoopback, QString &error);
-    // Sockets already open at the start that were given their owner.
-    int adoptedSockets() const { return m_adoptedSockets; }
-    QList<KernelCounters> read() const;
-    // Drops the counters of processes that have ended, so their pids can be reused;
-    // returns the entries dropped.
-    QList<KernelCounters> forgetExited(const QList<KernelCounters> &counters);
+    // False, with a message in `error`, when the programs cannot be loaded or attached. Each
+    // user may fill a quarter of the `tableEntries` (at least one).
+    bool start(const QString &cgroupPath, bool countLoopback, quint32 tableEntries, QString &error);
+    // The open sockets' counters and the sockets that closed since the previous read; false
+    // when the list of open sockets is not whole.
+    bool read(QList<SocketReading> &open, QList<closed_socket> &closed);
+    KernelLosses losses() const;
 
 private:
+    void takeClosed(QList<closed_socket> &closed);
+
     netmonitor_bpf *m_skeleton = nullptr;
     int m_cgroupFd = -1;
-    int m_adoptedSockets = 0;
+    std::unique_ptr<SocketDiag> m_diag;
 };

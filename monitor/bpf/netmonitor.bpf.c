@@ -1,7 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
-/* Per-process traffic at the cgroup layer: sockets are tagged with their creator when made,
- * and every packet they carry is added to that process's counters. */
+/* Per-socket traffic at the cgroup layer. A packet only adds its length to counters in its
+ * socket's own storage: no shared table on the hot path. The monitor reads every open
+ * socket's counters and owner through the socket-diagnostics interface; a socket's last
+ * counters are handed over in closed_sockets when it closes. */
 /* The helpers need the kernel's types first. */
 #include <linux/bpf.h>
 
@@ -11,8 +13,20 @@
 
 char LICENSE[] SEC("license") = "GPL";
 
+#define PF_KTHREAD 0x00200000
+
 /* Set by the monitor before loading. */
 const volatile int count_loopback = 0;
+const volatile __u64 ns_per_tick = 10000000; /* of the tick /proc/PID/stat counts in */
+const volatile __u64 uid_share = 1;          /* closed sockets one user may have waiting */
+
+/* The few kernel fields used; libbpf fits their offsets to the running kernel. */
+struct task_struct
+{
+    unsigned int flags;
+    __u64 start_boottime;
+    struct task_struct *group_leader;
+} __attribute__((preserve_access_index));
 
 /* BPF_F_CLONE hands a listener's owner to the sockets accept() returns. */
 struct
@@ -25,22 +39,100 @@ struct
 
 struct
 {
+    __uint(type, BPF_MAP_TYPE_SK_STORAGE);
+    __uint(map_flags, BPF_F_NO_PREALLOC);
+    __type(key, int);
+    __type(value, struct socket_traffic);
+} socket_traffic SEC(".maps");
+
+/* By socket cookie; sized by the monitor before loading, emptied at each of its reads. */
+struct
+{
     __uint(type, BPF_MAP_TYPE_HASH);
-    __uint(max_entries, 65536);
-    __type(key, struct traffic_key);
-    __type(value, struct traffic_counters);
-} traffic SEC(".maps");
+    __uint(max_entries, 1);
+    __type(key, __u64);
+    __type(value, struct closed_socket);
+} closed_sockets SEC(".maps");
+
+/* Closed sockets waiting per user; the monitor clears it at each read. */
+struct
+{
+    __uint(type, BPF_MAP_TYPE_HASH);
+    __uint(max_entries, 1);
+    __type(key, __u32);
+    __type(value, __u64);
+} closed_per_uid SEC(".maps");
+
+struct
+{
+    __uint(type, BPF_MAP_TYPE_PERCPU_ARRAY);
+    __uint(max_entries, 1);
+    __type(key, __u32);
+    __type(value, struct traffic_losses);
+} losses SEC(".maps");
+
+/* The calling process as an owner; false for a kernel thread. */
+static __always_inline int current_owner(struct socket_owner *owner)
+{
+    struct task_struct *task = bpf_get_current_task_btf();
+    if (task->flags & PF_KTHREAD)
+        return 0;
+    owner->tgid = bpf_get_current_pid_tgid() >> 32;
+    owner->uid = (__u32)bpf_get_current_uid_gid();
+    owner->start = task->group_leader->start_boottime / ns_per_tick;
+    bpf_get_current_comm(owner->comm, sizeof(owner->comm));
+    return 1;
+}
+
+static __always_inline int take_share(__u32 uid)
+{
+    __u64 *used = bpf_map_lookup_elem(&closed_per_uid, &uid);
+    if (!used) {
+        const __u64 none = 0;
+        bpf_map_update_elem(&closed_per_uid, &uid, &none, BPF_NOEXIST);
+        used = bpf_map_lookup_elem(&closed_per_uid, &uid);
+        if (!used)
+            return 0;
+    }
+    if (*used >= uid_share)
+        return 0;
+    __sync_fetch_and_add(used, 1);
+    return 1;
+}
 
 SEC("cgroup/sock_create")
 int record_socket_owner(struct bpf_sock *sk)
 {
     struct socket_owner *owner =
         bpf_sk_storage_get(&socket_owners, sk, 0, BPF_SK_STORAGE_GET_F_CREATE);
-    if (!owner)
+    if (owner && current_owner(owner))
+        bpf_sk_storage_get(&socket_traffic, sk, 0, BPF_SK_STORAGE_GET_F_CREATE);
+    return 1;
+}
+
+SEC("cgroup/sock_release")
+int hand_over_closing_socket(struct bpf_sock *sk)
+{
+    struct socket_traffic *traffic = bpf_sk_storage_get(&socket_traffic, sk, 0, 0);
+    if (!traffic || (!traffic->recv && !traffic->send))
         return 1;
-    owner->tgid = bpf_get_current_pid_tgid() >> 32;
-    owner->uid = (__u32)bpf_get_current_uid_gid();
-    bpf_get_current_comm(owner->comm, sizeof(owner->comm));
+    struct closed_socket closed = {};
+    struct socket_owner *owner = bpf_sk_storage_get(&socket_owners, sk, 0, 0);
+    if (owner)
+        closed.owner = *owner;
+    closed.traffic = *traffic;
+    current_owner(&closed.closer);
+    closed.cookie = bpf_get_socket_cookie(sk);
+    const __u32 uid = owner ? owner->uid : closed.closer.uid;
+    if (!take_share(uid) ||
+        bpf_map_update_elem(&closed_sockets, &closed.cookie, &closed, BPF_NOEXIST) != 0) {
+        __u32 zero = 0;
+        struct traffic_losses *loss = bpf_map_lookup_elem(&losses, &zero);
+        if (loss) {
+            loss->refused += 1;
+            loss->bytes += closed.traffic.recv + closed.traffic.send;
+        }
+    }
     return 1;
 }
 
@@ -54,24 +146,16 @@ static __always_inline void count_packet(struct __sk_buff *skb, int egress)
     sk = bpf_sk_fullsock(sk);
     if (!sk)
         return;
-    struct socket_owner *owner = bpf_sk_storage_get(&socket_owners, sk, 0, 0);
-    if (!owner)
+    /* Accepted sockets and those open before the start get theirs at their first packet. */
+    struct socket_traffic *traffic =
+        bpf_sk_storage_get(&socket_traffic, sk, 0, BPF_SK_STORAGE_GET_F_CREATE);
+    if (!traffic)
         return;
-
-    struct traffic_key key = {.tgid = owner->tgid, .ifindex = skb->ifindex};
-    struct traffic_counters *counters = bpf_map_lookup_elem(&traffic, &key);
-    if (!counters) {
-        struct traffic_counters fresh = {.uid = owner->uid};
-        __builtin_memcpy(fresh.comm, owner->comm, sizeof(fresh.comm));
-        bpf_map_update_elem(&traffic, &key, &fresh, BPF_NOEXIST);
-        counters = bpf_map_lookup_elem(&traffic, &key);
-        if (!counters)
-            return;
-    }
+    traffic->ifindex = skb->ifindex;
     if (egress)
-        __sync_fetch_and_add(&counters->send, skb->len);
+        __sync_fetch_and_add(&traffic->send, skb->len);
     else
-        __sync_fetch_and_add(&counters->recv, skb->len);
+        __sync_fetch_and_add(&traffic->recv, skb->len);
 }
 
 SEC("cgroup_skb/ingress")

@@ -1,0 +1,43 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "traffickeys.h"
+
+#include <QList>
+
+// One open IPv4 or IPv6 socket that the kernel programs count, as the socket-diagnostics
+// interface reports it with its storage.
+struct SocketReading
+{
+    quint64 cookie = 0;
+    quint32 inode = 0; // 0 once no process holds it
+    bool hasOwner = false;
+    socket_owner owner{};
+    socket_traffic traffic{};
+};
+
+// Lists the TCP and UDP sockets of the monitor's network namespace with the values the kernel
+// programs keep for them (reading those values needs CAP_BPF).
+class SocketDiag
+{
+public:
+    SocketDiag(int ownerMap, int trafficMap);
+    ~SocketDiag();
+    SocketDiag(const SocketDiag &) = delete;
+    SocketDiag &operator=(const SocketDiag &) = delete;
+
+    // False when the kernel refused a listing; `sockets` then holds what came before.
+    bool read(QList<SocketReading> &sockets);
+
+private:
+    bool dump(quint8 family, quint8 protocol, QList<SocketReading> &sockets);
+    void parse(const char *message, int length, QList<SocketReading> &sockets) const;
+
+    int m_ownerMap;
+    int m_trafficMap;
+    quint32 m_ownerMapId = 0;
+    quint32 m_trafficMapId = 0;
+    int m_netlink = -1;
+};
