@@ -79,9 +79,9 @@ void NetMonitorService::logLosses()
         return;
     m_sinceLossLog.start();
     qWarning().noquote() << QStringLiteral(
-                                "closed sockets not handed over (table full, or a user's share "
-                                "used up): %1 since the last report, %2 in all, which had "
-                                "carried %3 bytes")
+                                "sockets or packets not counted (a table full, or a user's "
+                                "share of closed sockets used up): %1 since the last report, "
+                                "%2 in all, with %3 bytes")
                                 .arg(losses.refused - m_loggedLosses.refused)
                                 .arg(losses.refused)
                                 .arg(losses.bytes);

@@ -118,7 +118,6 @@ void SocketDiag::parse(const char *message, int length, QList<SocketReading> &so
     SocketReading socket;
     socket.cookie = quint64(diag->id.idiag_cookie[0]) | quint64(diag->id.idiag_cookie[1]) << 32;
     socket.inode = diag->idiag_inode;
-    bool hasTraffic = false;
     auto storage = [&](const nlattr *, const char *data, int size) {
         quint32 id = 0;
         const char *value = nullptr;
@@ -138,7 +137,7 @@ void SocketDiag::parse(const char *message, int length, QList<SocketReading> &so
             socket.hasOwner = true;
         } else if (id == m_trafficMapId && valueSize >= int(sizeof socket.traffic)) {
             std::memcpy(&socket.traffic, value, sizeof socket.traffic);
-            hasTraffic = true;
+            socket.hasTraffic = true;
         }
     };
     forEachAttribute(message + start, length - start,
@@ -146,6 +145,5 @@ void SocketDiag::parse(const char *message, int length, QList<SocketReading> &so
                          if ((outer->nla_type & NLA_TYPE_MASK) == INET_DIAG_SK_BPF_STORAGES)
                              forEachAttribute(data, size, storage);
                      });
-    if (hasTraffic)
-        sockets.append(socket);
+    sockets.append(socket);
 }

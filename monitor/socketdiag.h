@@ -7,14 +7,15 @@
 
 #include <QList>
 
-// One open IPv4 or IPv6 socket that the kernel programs count, as the socket-diagnostics
-// interface reports it with its storage.
+// One open IPv4 or IPv6 socket, as the socket-diagnostics interface reports it with the
+// storage the kernel programs keep for it.
 struct SocketReading
 {
     quint64 cookie = 0;
     quint32 inode = 0; // 0 once no process holds it
     bool hasOwner = false;
     socket_owner owner{};
+    bool hasTraffic = false; // never for UDP: the interface leaves out their storage
     socket_traffic traffic{};
 };
 

@@ -9,6 +9,8 @@
 #include <bpf/bpf.h>
 #include <bpf/libbpf.h>
 
+#include <QHash>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -52,6 +54,7 @@ bool TrafficProbe::start(const QString &cgroupPath, bool countLoopback, quint32 
     m_skeleton->rodata->ns_per_tick = quint64(1000000000 / sysconf(_SC_CLK_TCK));
     m_skeleton->rodata->uid_share = qMax<quint64>(1, tableEntries / 4);
     bpf_map__set_max_entries(m_skeleton->maps.closed_sockets, qMax<quint32>(1, tableEntries));
+    bpf_map__set_max_entries(m_skeleton->maps.datagram_sockets, qMax<quint32>(1, tableEntries));
     bpf_map__set_max_entries(m_skeleton->maps.closed_per_uid, userTableEntries);
     if (int result = netmonitor_bpf__load(m_skeleton)) {
         error = QStringLiteral("cannot load the eBPF programs: %1 (the monitor needs root or "
@@ -84,7 +87,32 @@ bool TrafficProbe::read(QList<SocketReading> &open, QList<closed_socket> &closed
 {
     // Open sockets first: one that closes in between is then in both, and the ledger counts
     // only what grew.
-    const bool complete = m_diag->read(open);
+    QList<SocketReading> listed;
+    const bool complete = m_diag->read(listed);
+    QHash<quint64, quint32> inodes;
+    for (const SocketReading &socket : listed) {
+        if (socket.hasTraffic)
+            open.append(socket);
+        else
+            inodes.insert(socket.cookie, socket.inode);
+    }
+    const int map = bpf_map__fd(m_skeleton->maps.datagram_sockets);
+    quint64 cookie = 0;
+    quint64 previous = 0;
+    for (bool first = true; bpf_map_get_next_key(map, first ? nullptr : &previous, &cookie) == 0;
+         first = false, previous = cookie) {
+        datagram_socket datagram{};
+        if (bpf_map_lookup_elem(map, &cookie, &datagram) != 0)
+            continue;
+        SocketReading socket;
+        socket.cookie = cookie;
+        socket.inode = inodes.value(cookie);
+        socket.hasOwner = datagram.owner.tgid != 0;
+        socket.owner = datagram.owner;
+        socket.hasTraffic = true;
+        socket.traffic = datagram.traffic;
+        open.append(socket);
+    }
     takeClosed(closed);
     return complete;
 }

@@ -16,8 +16,8 @@ struct netmonitor_bpf;
 // What the kernel could not hand over since the start.
 struct KernelLosses
 {
-    quint64 refused = 0; // closed sockets whose last counters were not kept
-    quint64 bytes = 0;   // all the bytes those sockets had carried
+    quint64 refused = 0; // closed sockets not handed over, UDP packets not counted
+    quint64 bytes = 0;   // the bytes of those sockets and packets
 };
 
 // The kernel side: loads the eBPF programs, attaches them to one cgroup, reads the sockets'
@@ -25,9 +25,10 @@ struct KernelLosses
 class TrafficProbe
 {
 public:
-    // The closed-socket table's default size, from a budget of about 2.5 MiB of kernel memory:
-    // an entry (cookie, record, hash element) takes about 150 bytes. It is emptied at every
-    // read, once a second, so it holds the sockets closed within one second.
+    // The size of the two socket tables, from a budget of about 4.5 MiB of kernel memory. The
+    // closed-socket table (about 150 bytes an entry with the hash element) is emptied at every
+    // read, once a second, so it holds the sockets closed within a second; the UDP table
+    // (about 110 bytes an entry) holds the open UDP sockets that carried traffic.
     static constexpr quint32 defaultTableEntries = 16384;
 
     TrafficProbe();

@@ -14,6 +14,7 @@
 char LICENSE[] SEC("license") = "GPL";
 
 #define PF_KTHREAD 0x00200000
+#define IPPROTO_UDP 17
 
 /* Set by the monitor before loading. */
 const volatile int count_loopback = 0;
@@ -54,6 +55,15 @@ struct
     __type(value, struct closed_socket);
 } closed_sockets SEC(".maps");
 
+/* By socket cookie; sized by the monitor before loading. */
+struct
+{
+    __uint(type, BPF_MAP_TYPE_HASH);
+    __uint(max_entries, 1);
+    __type(key, __u64);
+    __type(value, struct datagram_socket);
+} datagram_sockets SEC(".maps");
+
 /* Closed sockets waiting per user; the monitor clears it at each read. */
 struct
 {
@@ -82,6 +92,16 @@ static __always_inline int current_owner(struct socket_owner *owner)
     owner->start = task->group_leader->start_boottime / ns_per_tick;
     bpf_get_current_comm(owner->comm, sizeof(owner->comm));
     return 1;
+}
+
+static __always_inline void count_loss(__u64 bytes)
+{
+    __u32 zero = 0;
+    struct traffic_losses *loss = bpf_map_lookup_elem(&losses, &zero);
+    if (loss) {
+        loss->refused += 1;
+        loss->bytes += bytes;
+    }
 }
 
 static __always_inline int take_share(__u32 uid)
@@ -113,27 +133,54 @@ int record_socket_owner(struct bpf_sock *sk)
 SEC("cgroup/sock_release")
 int hand_over_closing_socket(struct bpf_sock *sk)
 {
-    struct socket_traffic *traffic = bpf_sk_storage_get(&socket_traffic, sk, 0, 0);
-    if (!traffic || (!traffic->recv && !traffic->send))
-        return 1;
     struct closed_socket closed = {};
+    closed.cookie = bpf_get_socket_cookie(sk);
+    if (sk->protocol == IPPROTO_UDP) {
+        struct datagram_socket *datagram = bpf_map_lookup_elem(&datagram_sockets, &closed.cookie);
+        if (!datagram)
+            return 1;
+        closed.traffic = datagram->traffic;
+        bpf_map_delete_elem(&datagram_sockets, &closed.cookie);
+    } else {
+        struct socket_traffic *traffic = bpf_sk_storage_get(&socket_traffic, sk, 0, 0);
+        if (!traffic)
+            return 1;
+        closed.traffic = *traffic;
+    }
+    if (!closed.traffic.recv && !closed.traffic.send)
+        return 1;
     struct socket_owner *owner = bpf_sk_storage_get(&socket_owners, sk, 0, 0);
     if (owner)
         closed.owner = *owner;
-    closed.traffic = *traffic;
     current_owner(&closed.closer);
-    closed.cookie = bpf_get_socket_cookie(sk);
     const __u32 uid = owner ? owner->uid : closed.closer.uid;
     if (!take_share(uid) ||
-        bpf_map_update_elem(&closed_sockets, &closed.cookie, &closed, BPF_NOEXIST) != 0) {
-        __u32 zero = 0;
-        struct traffic_losses *loss = bpf_map_lookup_elem(&losses, &zero);
-        if (loss) {
-            loss->refused += 1;
-            loss->bytes += closed.traffic.recv + closed.traffic.send;
+        bpf_map_update_elem(&closed_sockets, &closed.cookie, &closed, BPF_NOEXIST) != 0)
+        count_loss(closed.traffic.recv + closed.traffic.send);
+    return 1;
+}
+
+static __always_inline void count_datagram(struct __sk_buff *skb, struct bpf_sock *sk, int egress)
+{
+    __u64 cookie = bpf_get_socket_cookie(skb);
+    struct datagram_socket *datagram = bpf_map_lookup_elem(&datagram_sockets, &cookie);
+    if (!datagram) {
+        struct datagram_socket fresh = {};
+        struct socket_owner *owner = bpf_sk_storage_get(&socket_owners, sk, 0, 0);
+        if (owner)
+            fresh.owner = *owner;
+        bpf_map_update_elem(&datagram_sockets, &cookie, &fresh, BPF_NOEXIST);
+        datagram = bpf_map_lookup_elem(&datagram_sockets, &cookie);
+        if (!datagram) {
+            count_loss(skb->len);
+            return;
         }
     }
-    return 1;
+    datagram->traffic.ifindex = skb->ifindex;
+    if (egress)
+        __sync_fetch_and_add(&datagram->traffic.send, skb->len);
+    else
+        __sync_fetch_and_add(&datagram->traffic.recv, skb->len);
 }
 
 static __always_inline void count_packet(struct __sk_buff *skb, int egress)
@@ -146,6 +193,10 @@ static __always_inline void count_packet(struct __sk_buff *skb, int egress)
     sk = bpf_sk_fullsock(sk);
     if (!sk)
         return;
+    if (sk->protocol == IPPROTO_UDP) {
+        count_datagram(skb, sk, egress);
+        return;
+    }
     /* Accepted sockets and those open before the start get theirs at their first packet. */
     struct socket_traffic *traffic =
         bpf_sk_storage_get(&socket_traffic, sk, 0, BPF_SK_STORAGE_GET_F_CREATE);

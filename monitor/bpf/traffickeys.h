@@ -31,6 +31,14 @@ struct socket_traffic
     __u32 unused;
 };
 
+/* The socket-diagnostics interface does not show UDP sockets' storage: their counters are
+ * kept by socket cookie instead. */
+struct datagram_socket
+{
+    struct socket_owner owner; /* tgid 0 for a socket open before the monitor started */
+    struct socket_traffic traffic;
+};
+
 /* A socket's last counters, handed over when its last holder closes it, with that process. */
 struct closed_socket
 {
@@ -40,8 +48,8 @@ struct closed_socket
     struct socket_traffic traffic;
 };
 
-/* Closed sockets not handed over (the table was full, or their user had used up their share),
- * and the bytes they had carried. */
+/* Closed sockets not handed over (the table was full, or their user had used up their share)
+ * and packets of UDP sockets the datagram table had no room for, and their bytes. */
 struct traffic_losses
 {
     __u64 refused;
