@@ -1,8 +1,8 @@
 #!/bin/bash
 # SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Cost of the network monitor per packet: loopback TCP from the tests' traffic maker in a cgroup
-# the bench makes, with the monitor counting that cgroup only. Prints the kernel time of the
+# Cost of the network monitor per packet: loopback TCP from the tests' traffic makers (one per
+# core) in a cgroup the bench makes, with the monitor counting that cgroup only. Prints the kernel time of the
 # per-packet eBPF programs per run (run_time_ns / run_cnt with kernel.bpf_stats_enabled), the
 # monitor's own CPU and the bytes it counted against the bytes sent. A second monitor binary,
 # for example one built from an older commit, is measured in the same run for comparison.
@@ -46,22 +46,33 @@ progs = [p for p in json.load(sys.stdin) if p["id"] in ids]
 print(sum(p.get("run_time_ns", 0) for p in progs), sum(p.get("run_cnt", 0) for p in progs))' $ids
 }
 
-# Loopback TCP in the cgroup for $seconds: "bytes_sent maker_pid".
+# Loopback TCP in the cgroup for $seconds from one traffic maker per core, each exchanging
+# $chunk bytes per round: "bytes_sent maker_pids" (pids joined by commas).
+chunk=1000000
 make_traffic() {
-    local chunk=50000000 rounds=0 end line pid
-    coproc MAKER { "$maker" tcp4 "$chunk" 0; }
-    read -r pid <&"${MAKER[0]}"
-    echo "$pid" >"$cgroup/cgroup.procs"
-    end=$((SECONDS + seconds))
-    while [ "$SECONDS" -lt "$end" ]; do
-        echo go >&"${MAKER[1]}"
-        read -r line <&"${MAKER[0]}"
-        [ "$line" = done ] || { echo "traffic maker failed" >&2; exit 1; }
-        rounds=$((rounds + 1))
+    local makers=() i pids=() rounds=0
+    for i in $(seq "$(nproc)"); do
+        {
+            sleep 0.5
+            yes go
+        } | "$maker" tcp4 "$chunk" 0 2>/dev/null | {
+            read -r pid
+            echo "$pid" >"$cgroup/cgroup.procs"
+            echo "$pid" >"$work/maker.$i"
+            cat >"$work/rounds.$i"
+        } &
+        makers+=("$i")
     done
-    exec {MAKER[1]}>&-
-    wait "$MAKER_PID" || true
-    echo "$((rounds * chunk)) $pid"
+    sleep "$seconds"
+    for i in "${makers[@]}"; do
+        pids+=("$(cat "$work/maker.$i")")
+    done
+    kill "${pids[@]}"
+    wait
+    for i in "${makers[@]}"; do
+        rounds=$((rounds + $(grep -c done "$work/rounds.$i")))
+    done
+    echo "$((rounds * chunk)) $(IFS=,; echo "${pids[*]}")"
 }
 
 # One monitor counting the cgroup: "ns_per_run runs cpu_percent counted_bytes sent_bytes".
@@ -88,11 +99,14 @@ measure() {
     sleep 2.5
     kill "$pid" "$listener"
     wait "$pid" "$listener" 2>/dev/null || true
-    local counted
-    counted=$(grep "'total_kb'" "$work/samples.log" | grep ", $maker_pid, " | tail -1 |
-        sed -E 's/.*\(([^,]*), ([^,]*), ([^,]*), .*/\3/')
+    local counted=0 pid kb
+    for pid in ${maker_pid//,/ }; do
+        kb=$(grep "'total_kb'" "$work/samples.log" | grep ", $pid, " | tail -1 |
+            sed -E 's/.*\(([^,]*), ([^,]*), ([^,]*), .*/\3/')
+        counted=$(awk -v a="$counted" -v b="${kb:-0}" 'BEGIN { printf "%.3f", a + b }')
+    done
     awk -v ns=$((ns_end - ns_start)) -v runs=$((runs_end - runs_start)) -v c0="$cpu_start" \
-        -v c1="$cpu_end" -v secs="$seconds" -v kb="${counted:-0}" -v sent="$sent" 'BEGIN {
+        -v c1="$cpu_end" -v secs="$seconds" -v kb="$counted" -v sent="$sent" 'BEGIN {
         printf "%.0f %d %.2f %.0f %.0f\n", runs ? ns / runs : 0, runs, (c1 - c0) / secs * 100,
             kb * 1024, sent }'
 }
@@ -106,6 +120,6 @@ report() {
             n, ns, runs, sent * 8 / secs / 1e9, cpu, sent ? counted / sent : 0 }'
 }
 
-echo "loopback TCP in $cgroup, ${seconds} s per monitor, $(nproc) cores"
+echo "loopback TCP in $cgroup, ${seconds} s per monitor, $(nproc) cores, $(nproc) traffic makers"
 report "this" "$monitor"
 [ -z "$other" ] || report "other" "$other"
