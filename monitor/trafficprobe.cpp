@@ -56,6 +56,7 @@ bool TrafficProbe::start(const QString &cgroupPath, bool countLoopback, quint32 
     bpf_map__set_max_entries(m_skeleton->maps.closed_sockets, qMax<quint32>(1, tableEntries));
     bpf_map__set_max_entries(m_skeleton->maps.datagram_sockets, qMax<quint32>(1, tableEntries));
     bpf_map__set_max_entries(m_skeleton->maps.closed_per_uid, userTableEntries);
+    bpf_map__set_max_entries(m_skeleton->maps.datagram_per_uid, userTableEntries);
     if (int result = netmonitor_bpf__load(m_skeleton)) {
         error = QStringLiteral("cannot load the eBPF programs: %1 (the monitor needs root or "
                                "CAP_BPF, CAP_PERFMON and CAP_NET_ADMIN, and a kernel with BTF "

@@ -37,7 +37,7 @@ public:
     TrafficProbe &operator=(const TrafficProbe &) = delete;
 
     // False, with a message in `error`, when the programs cannot be loaded or attached. Each
-    // user may fill a quarter of the `tableEntries` (at least one).
+    // user may fill a quarter of each table of `tableEntries` (at least one).
     bool start(const QString &cgroupPath, bool countLoopback, quint32 tableEntries, QString &error);
     // The open sockets' counters and the sockets that closed since the previous read; false
     // when the list of open sockets is not whole.

@@ -19,7 +19,7 @@ char LICENSE[] SEC("license") = "GPL";
 /* Set by the monitor before loading. */
 const volatile int count_loopback = 0;
 const volatile __u64 ns_per_tick = 10000000; /* of the tick /proc/PID/stat counts in */
-const volatile __u64 uid_share = 1;          /* closed sockets one user may have waiting */
+const volatile __u64 uid_share = 1;          /* entries of each table one user may hold */
 
 /* The few kernel fields used; libbpf fits their offsets to the running kernel. */
 struct task_struct
@@ -73,6 +73,15 @@ struct
     __type(value, __u64);
 } closed_per_uid SEC(".maps");
 
+/* UDP sockets in datagram_sockets per user (NWT_UNKNOWN_UID for those without an owner). */
+struct
+{
+    __uint(type, BPF_MAP_TYPE_HASH);
+    __uint(max_entries, 1);
+    __type(key, __u32);
+    __type(value, __u64);
+} datagram_per_uid SEC(".maps");
+
 struct
 {
     __uint(type, BPF_MAP_TYPE_PERCPU_ARRAY);
@@ -104,20 +113,33 @@ static __always_inline void count_loss(__u64 bytes)
     }
 }
 
-static __always_inline int take_share(__u32 uid)
+/* The user's count in `shares`, taken one up unless their share is used up; 0 then. */
+static __always_inline __u64 *take_share(void *shares, __u32 uid)
 {
-    __u64 *used = bpf_map_lookup_elem(&closed_per_uid, &uid);
+    __u64 *used = bpf_map_lookup_elem(shares, &uid);
     if (!used) {
         const __u64 none = 0;
-        bpf_map_update_elem(&closed_per_uid, &uid, &none, BPF_NOEXIST);
-        used = bpf_map_lookup_elem(&closed_per_uid, &uid);
+        bpf_map_update_elem(shares, &uid, &none, BPF_NOEXIST);
+        used = bpf_map_lookup_elem(shares, &uid);
         if (!used)
             return 0;
     }
     if (*used >= uid_share)
         return 0;
     __sync_fetch_and_add(used, 1);
-    return 1;
+    return used;
+}
+
+static __always_inline void give_back_share(void *shares, __u32 uid)
+{
+    __u64 *used = bpf_map_lookup_elem(shares, &uid);
+    if (used && *used > 0)
+        __sync_fetch_and_add(used, -1);
+}
+
+static __always_inline __u32 datagram_uid(const struct datagram_socket *datagram)
+{
+    return datagram->owner.tgid ? datagram->owner.uid : NWT_UNKNOWN_UID;
 }
 
 SEC("cgroup/sock_create")
@@ -140,7 +162,9 @@ int hand_over_closing_socket(struct bpf_sock *sk)
         if (!datagram)
             return 1;
         closed.traffic = datagram->traffic;
-        bpf_map_delete_elem(&datagram_sockets, &closed.cookie);
+        const __u32 user = datagram_uid(datagram);
+        if (bpf_map_delete_elem(&datagram_sockets, &closed.cookie) == 0)
+            give_back_share(&datagram_per_uid, user);
     } else {
         struct socket_traffic *traffic = bpf_sk_storage_get(&socket_traffic, sk, 0, 0);
         if (!traffic)
@@ -154,7 +178,7 @@ int hand_over_closing_socket(struct bpf_sock *sk)
         closed.owner = *owner;
     current_owner(&closed.closer);
     const __u32 uid = owner ? owner->uid : closed.closer.uid;
-    if (!take_share(uid) ||
+    if (!take_share(&closed_per_uid, uid) ||
         bpf_map_update_elem(&closed_sockets, &closed.cookie, &closed, BPF_NOEXIST) != 0)
         count_loss(closed.traffic.recv + closed.traffic.send);
     return 1;
@@ -169,7 +193,10 @@ static __always_inline void count_datagram(struct __sk_buff *skb, struct bpf_soc
         struct socket_owner *owner = bpf_sk_storage_get(&socket_owners, sk, 0, 0);
         if (owner)
             fresh.owner = *owner;
-        bpf_map_update_elem(&datagram_sockets, &cookie, &fresh, BPF_NOEXIST);
+        const __u32 user = datagram_uid(&fresh);
+        if (take_share(&datagram_per_uid, user) &&
+            bpf_map_update_elem(&datagram_sockets, &cookie, &fresh, BPF_NOEXIST) != 0)
+            give_back_share(&datagram_per_uid, user);
         datagram = bpf_map_lookup_elem(&datagram_sockets, &cookie);
         if (!datagram) {
             count_loss(skb->len);

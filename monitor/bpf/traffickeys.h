@@ -8,7 +8,8 @@
 #include <linux/types.h>
 
 #define NWT_COMM_LEN 16
-#define NWT_LOOPBACK_IFINDEX 1 /* lo has this index in every network namespace */
+#define NWT_LOOPBACK_IFINDEX 1      /* lo has this index in every network namespace */
+#define NWT_UNKNOWN_UID 0xffffffffu /* sockets open before the monitor started */
 
 /* The process a socket's bytes belong to: its creator while that lives, then a live process
  * that holds it. `start` is the process's start in clock ticks after boot, as the 22nd field
