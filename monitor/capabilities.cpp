@@ -25,11 +25,19 @@ bool keepOnlyCapabilities(const QList<int> &kept, QString &error)
             prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
     }
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct held[_LINUX_CAPABILITY_U32S_3] = {};
     __user_cap_data_struct sets[_LINUX_CAPABILITY_U32S_3] = {};
+    if (syscall(SYS_capget, &header, held) != 0) {
+        error = QStringLiteral("cannot read the capabilities: %1")
+                    .arg(QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    // Only those held can be kept; a missing one only narrows what reading can do.
     for (const int capability : kept) {
-        __user_cap_data_struct &set = sets[CAP_TO_INDEX(capability)];
-        set.effective |= CAP_TO_MASK(capability);
-        set.permitted |= CAP_TO_MASK(capability);
+        const int index = CAP_TO_INDEX(capability);
+        const __u32 mask = CAP_TO_MASK(capability) & held[index].permitted;
+        sets[index].effective |= mask;
+        sets[index].permitted |= mask;
     }
     if (prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) != 0 ||
         syscall(SYS_capset, &header, sets) != 0 || prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) {

@@ -94,6 +94,12 @@ void NetMonitorService::sample()
     QList<SocketReading> open;
     QList<closed_socket> closed;
     const bool complete = m_probe->read(open, closed);
+    if (!complete &&
+        (!m_sinceListingLog.isValid() || m_sinceListingLog.hasExpired(logIntervalMs))) {
+        m_sinceListingLog.start();
+        qWarning().noquote() << "cannot list the open sockets' counters (this needs CAP_BPF): "
+                                "sockets are counted as they close";
+    }
     const QList<ProcessTraffic> traffic = m_totals.update(m_ledger.update(open, complete, closed));
     logLosses();
     for (const ProcessTraffic &process : traffic) {

@@ -46,4 +46,5 @@ private:
     QHash<uint, int> m_unloggedCalls;
     KernelLosses m_loggedLosses;
     QElapsedTimer m_sinceLossLog;
+    QElapsedTimer m_sinceListingLog;
 };
