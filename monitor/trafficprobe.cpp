@@ -64,12 +64,14 @@ bool TrafficProbe::start(const QString &cgroupPath, bool countLoopback, quint32 
                     .arg(systemError(result));
         return false;
     }
-    struct bpf_program *programs[] = {
-        m_skeleton->progs.record_socket_owner, m_skeleton->progs.hand_over_closing_socket,
-        m_skeleton->progs.count_ingress, m_skeleton->progs.count_egress};
+    struct bpf_program *programs[] = {m_skeleton->progs.record_socket_owner,
+                                      m_skeleton->progs.hand_over_closing_socket,
+                                      m_skeleton->progs.watch_tcp, m_skeleton->progs.count_ingress,
+                                      m_skeleton->progs.count_egress};
     struct bpf_link **links[] = {&m_skeleton->links.record_socket_owner,
                                  &m_skeleton->links.hand_over_closing_socket,
-                                 &m_skeleton->links.count_ingress, &m_skeleton->links.count_egress};
+                                 &m_skeleton->links.watch_tcp, &m_skeleton->links.count_ingress,
+                                 &m_skeleton->links.count_egress};
     for (size_t i = 0; i < std::size(programs); ++i) {
         *links[i] = bpf_program__attach_cgroup(programs[i], m_cgroupFd);
         if (!*links[i]) {

@@ -152,6 +152,24 @@ int record_socket_owner(struct bpf_sock *sk)
     return 1;
 }
 
+/* Puts a socket's counters in closed_sockets: a new record, or fresher counters (and a closer
+ * if it had none) in one still waiting. */
+static __always_inline void hand_over(struct closed_socket *closed)
+{
+    struct closed_socket *waiting = bpf_map_lookup_elem(&closed_sockets, &closed->cookie);
+    if (waiting) {
+        waiting->traffic = closed->traffic;
+        if (!waiting->closer.tgid)
+            waiting->closer = closed->closer;
+        return;
+    }
+    const __u32 uid = closed->owner.tgid ? closed->owner.uid : closed->closer.uid;
+    if (!take_share(&closed_per_uid, uid) ||
+        bpf_map_update_elem(&closed_sockets, &closed->cookie, closed, BPF_NOEXIST) != 0)
+        count_loss(closed->traffic.recv + closed->traffic.send);
+}
+
+/* The last holder closes it. A TCP socket may go on sending after this; see watch_tcp. */
 SEC("cgroup/sock_release")
 int hand_over_closing_socket(struct bpf_sock *sk)
 {
@@ -177,10 +195,35 @@ int hand_over_closing_socket(struct bpf_sock *sk)
     if (owner)
         closed.owner = *owner;
     current_owner(&closed.closer);
-    const __u32 uid = owner ? owner->uid : closed.closer.uid;
-    if (!take_share(&closed_per_uid, uid) ||
-        bpf_map_update_elem(&closed_sockets, &closed.cookie, &closed, BPF_NOEXIST) != 0)
-        count_loss(closed.traffic.recv + closed.traffic.send);
+    hand_over(&closed);
+    return 1;
+}
+
+/* A TCP connection's end: its last counters, after whatever it sent once closed by its holder
+ * (such a socket soon drops out of the socket listing). Runs in any context: no closer. */
+SEC("sockops")
+int watch_tcp(struct bpf_sock_ops *ops)
+{
+    if (ops->op == BPF_SOCK_OPS_ACTIVE_ESTABLISHED_CB ||
+        ops->op == BPF_SOCK_OPS_PASSIVE_ESTABLISHED_CB) {
+        bpf_sock_ops_cb_flags_set(ops, ops->bpf_sock_ops_cb_flags | BPF_SOCK_OPS_STATE_CB_FLAG);
+        return 1;
+    }
+    if (ops->op != BPF_SOCK_OPS_STATE_CB || ops->args[1] != BPF_TCP_CLOSE)
+        return 1;
+    struct bpf_sock *sk = ops->sk;
+    if (!sk)
+        return 1;
+    struct socket_traffic *traffic = bpf_sk_storage_get(&socket_traffic, sk, 0, 0);
+    if (!traffic || (!traffic->recv && !traffic->send))
+        return 1;
+    struct closed_socket closed = {};
+    closed.cookie = bpf_get_socket_cookie(ops);
+    closed.traffic = *traffic;
+    struct socket_owner *owner = bpf_sk_storage_get(&socket_owners, sk, 0, 0);
+    if (owner)
+        closed.owner = *owner;
+    hand_over(&closed);
     return 1;
 }
 
