@@ -33,7 +33,9 @@ QString deviceName(quint32 ifindex)
 NetMonitorService::NetMonitorService(TrafficProbe *probe, const QDBusConnection &bus,
                                      QObject *parent)
     : QObject(parent), m_probe(probe), m_bus(bus), m_connections(bus),
-      m_ledger(findSocketHolders, processOwner, processStart), m_totals(processStart)
+      m_ledger(findSocketHolders, processOwner, processStart,
+               [probe](quint64 cookie) { return probe->datagramInode(cookie); }),
+      m_totals(processStart)
 {
     new MonitorAdaptor(this);
     m_timer.setInterval(sampleIntervalMs);

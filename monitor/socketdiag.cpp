@@ -51,13 +51,11 @@ SocketDiag::~SocketDiag()
         close(m_netlink);
 }
 
-bool SocketDiag::read(QList<SocketReading> &sockets)
+bool SocketDiag::read(quint8 protocol, QList<SocketReading> &sockets)
 {
     bool complete = m_netlink >= 0;
-    for (const quint8 family : {quint8(AF_INET), quint8(AF_INET6)}) {
-        for (const quint8 protocol : {quint8(IPPROTO_TCP), quint8(IPPROTO_UDP)})
-            complete = complete && dump(family, protocol, sockets);
-    }
+    for (const quint8 family : {quint8(AF_INET), quint8(AF_INET6)})
+        complete = complete && dump(family, protocol, sockets);
     return complete;
 }
 

@@ -12,15 +12,17 @@
 struct SocketReading
 {
     quint64 cookie = 0;
-    quint32 inode = 0; // 0 once no process holds it
+    quint32 inode = 0;     // 0 once no process holds it
+    bool datagram = false; // UDP: the inode is looked up only when needed
     bool hasOwner = false;
     socket_owner owner{};
     bool hasTraffic = false; // never for UDP: the interface leaves out their storage
     socket_traffic traffic{};
 };
 
-// Lists the TCP and UDP sockets of the monitor's network namespace with the values the kernel
-// programs keep for them (reading those values needs CAP_BPF).
+// Lists the TCP or UDP sockets of the monitor's network namespace with the values the kernel
+// programs keep for them (reading those values needs CAP_BPF). Each listing walks the
+// kernel's whole socket table of that protocol, once per address family.
 class SocketDiag
 {
 public:
@@ -29,8 +31,9 @@ public:
     SocketDiag(const SocketDiag &) = delete;
     SocketDiag &operator=(const SocketDiag &) = delete;
 
-    // False when the kernel refused a listing; `sockets` then holds what came before.
-    bool read(QList<SocketReading> &sockets);
+    // IPPROTO_TCP or IPPROTO_UDP. False when the kernel refused a listing; `sockets` then
+    // holds what came before.
+    bool read(quint8 protocol, QList<SocketReading> &sockets);
 
 private:
     bool dump(quint8 family, quint8 protocol, QList<SocketReading> &sockets);

@@ -27,9 +27,9 @@ QByteArray growthKey(const socket_owner &owner, quint32 ifindex)
 } // namespace
 
 SocketLedger::SocketLedger(HolderSearch findHolders, OwnerLookup lookUpOwner,
-                           StartLookup processStart)
+                           StartLookup processStart, InodeLookup datagramInode)
     : m_findHolders(std::move(findHolders)), m_lookUpOwner(std::move(lookUpOwner)),
-      m_processStart(std::move(processStart))
+      m_processStart(std::move(processStart)), m_datagramInode(std::move(datagramInode))
 {
 }
 
@@ -41,14 +41,19 @@ QList<ProcessGrowth> SocketLedger::update(const QList<SocketReading> &open, bool
     QHash<QByteArray, ProcessGrowth> growth;
 
     QHash<quint32, quint64> orphans;
+    QHash<quint64, quint32> inodes; // of the sockets whose owner has gone
     for (const SocketReading &reading : open) {
         Socket &socket = m_sockets[reading.cookie];
         socket.lastSeen = m_reads;
         if (socket.owner.tgid == 0 && reading.hasOwner)
             socket.owner = reading.owner;
         const bool grew = reading.traffic.recv > socket.recv || reading.traffic.send > socket.send;
-        if (grew && reading.inode != 0 && !alive(socket.owner))
-            orphans.insert(reading.inode, reading.cookie);
+        if (!grew || alive(socket.owner))
+            continue;
+        const quint32 inode = reading.datagram ? m_datagramInode(reading.cookie) : reading.inode;
+        inodes.insert(reading.cookie, inode);
+        if (inode != 0)
+            orphans.insert(inode, reading.cookie);
     }
     if (!orphans.isEmpty())
         findHolders(orphans);
@@ -56,7 +61,7 @@ QList<ProcessGrowth> SocketLedger::update(const QList<SocketReading> &open, bool
         Socket &socket = m_sockets[reading.cookie];
         // A socket no process holds any more (closed, its last packets still going) stays
         // with whoever had it; one whose holder is still to be found keeps its bytes.
-        if (socket.owner.tgid != 0 && (reading.inode == 0 || alive(socket.owner)))
+        if (socket.owner.tgid != 0 && (alive(socket.owner) || inodes.value(reading.cookie) == 0))
             credit(socket, reading.traffic, growth);
     }
 

@@ -35,9 +35,11 @@ class SocketLedger
 public:
     using HolderSearch = std::function<QHash<quint32, quint32>(const QSet<quint32> &)>;
     using OwnerLookup = std::function<bool(quint32 pid, socket_owner &)>;
-    using StartLookup = std::function<quint64(quint32 pid)>; // 0: no such process
+    using StartLookup = std::function<quint64(quint32 pid)>;    // 0: no such process
+    using InodeLookup = std::function<quint32(quint64 cookie)>; // of a datagram socket
 
-    SocketLedger(HolderSearch findHolders, OwnerLookup lookUpOwner, StartLookup processStart);
+    SocketLedger(HolderSearch findHolders, OwnerLookup lookUpOwner, StartLookup processStart,
+                 InodeLookup datagramInode);
 
     // One read: the open sockets (`complete` when the listing was whole) and the sockets
     // handed over as they closed since the previous read.
@@ -63,6 +65,7 @@ private:
     HolderSearch m_findHolders;
     OwnerLookup m_lookUpOwner;
     StartLookup m_processStart;
+    InodeLookup m_datagramInode;
     QHash<quint64, Socket> m_sockets;        // by socket cookie
     QHash<quint32, quint64> m_startThisRead; // by pid
     quint64 m_reads = 0;

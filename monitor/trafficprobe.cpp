@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <unistd.h>
 #include <vector>
 
@@ -90,15 +91,8 @@ bool TrafficProbe::read(QList<SocketReading> &open, QList<closed_socket> &closed
 {
     // Open sockets first: one that closes in between is then in both, and the ledger counts
     // only what grew.
-    QList<SocketReading> listed;
-    const bool complete = m_diag->read(listed);
-    QHash<quint64, quint32> inodes;
-    for (const SocketReading &socket : listed) {
-        if (socket.hasTraffic)
-            open.append(socket);
-        else
-            inodes.insert(socket.cookie, socket.inode);
-    }
+    const bool complete = m_diag->read(IPPROTO_TCP, open);
+    m_datagramInodes.reset();
     const int map = bpf_map__fd(m_skeleton->maps.datagram_sockets);
     quint64 cookie = 0;
     quint64 previous = 0;
@@ -109,7 +103,7 @@ bool TrafficProbe::read(QList<SocketReading> &open, QList<closed_socket> &closed
             continue;
         SocketReading socket;
         socket.cookie = cookie;
-        socket.inode = inodes.value(cookie);
+        socket.datagram = true;
         socket.hasOwner = datagram.owner.tgid != 0;
         socket.owner = datagram.owner;
         socket.hasTraffic = true;
@@ -118,6 +112,18 @@ bool TrafficProbe::read(QList<SocketReading> &open, QList<closed_socket> &closed
     }
     takeClosed(closed);
     return complete;
+}
+
+quint32 TrafficProbe::datagramInode(quint64 cookie)
+{
+    if (!m_datagramInodes) {
+        m_datagramInodes.emplace();
+        QList<SocketReading> listed;
+        m_diag->read(IPPROTO_UDP, listed);
+        for (const SocketReading &socket : listed)
+            m_datagramInodes->insert(socket.cookie, socket.inode);
+    }
+    return m_datagramInodes->value(cookie);
 }
 
 void TrafficProbe::takeClosed(QList<closed_socket> &closed)

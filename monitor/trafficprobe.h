@@ -6,10 +6,12 @@
 #include "socketdiag.h"
 #include "traffickeys.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 struct netmonitor_bpf;
 
@@ -42,6 +44,9 @@ public:
     // The open sockets' counters and the sockets that closed since the previous read; false
     // when the list of open sockets is not whole.
     bool read(QList<SocketReading> &open, QList<closed_socket> &closed);
+    // The inode of a UDP socket of the last read, 0 when it is not open in this network
+    // namespace; the first call after a read lists the UDP sockets.
+    quint32 datagramInode(quint64 cookie);
     KernelLosses losses() const;
 
 private:
@@ -50,4 +55,5 @@ private:
     netmonitor_bpf *m_skeleton = nullptr;
     int m_cgroupFd = -1;
     std::unique_ptr<SocketDiag> m_diag;
+    std::optional<QHash<quint64, quint32>> m_datagramInodes; // by cookie
 };

@@ -139,7 +139,7 @@ void MonitorArithmeticTest::each_socket_byte_goes_once_to_a_live_owner_holder_or
             found = owner(pid, starts.value(pid));
             return starts.contains(pid);
         },
-        [&](quint32 pid) { return starts.value(pid); });
+        [&](quint32 pid) { return starts.value(pid); }, [](quint64) { return 0u; });
     const socket_owner parent = owner(10, 500);
     const socket_owner child = owner(11, 600);
 
