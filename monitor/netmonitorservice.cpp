@@ -95,14 +95,15 @@ void NetMonitorService::sample()
     const double seconds = qMax(m_sinceLastSample.restart() / 1000.0, 0.001);
     QList<SocketReading> open;
     QList<closed_socket> closed;
-    const bool complete = m_probe->read(open, closed);
-    if (!complete &&
+    const TrafficProbe::Listing listing = m_probe->read(open, closed);
+    if (listing == TrafficProbe::Listing::Failed &&
         (!m_sinceListingLog.isValid() || m_sinceListingLog.hasExpired(logIntervalMs))) {
         m_sinceListingLog.start();
         qWarning().noquote() << "cannot list the open sockets' counters (this needs CAP_BPF): "
                                 "sockets are counted as they close";
     }
-    const QList<ProcessTraffic> traffic = m_totals.update(m_ledger.update(open, complete, closed));
+    const QList<ProcessTraffic> traffic =
+        m_totals.update(m_ledger.update(open, listing == TrafficProbe::Listing::Whole, closed));
     logLosses();
     for (const ProcessTraffic &process : traffic) {
         const QStringList connections = m_connections.connectionsOf(process.uid);

@@ -87,11 +87,18 @@ bool TrafficProbe::start(const QString &cgroupPath, bool countLoopback, quint32 
     return true;
 }
 
-bool TrafficProbe::read(QList<SocketReading> &open, QList<closed_socket> &closed)
+TrafficProbe::Listing TrafficProbe::read(QList<SocketReading> &open, QList<closed_socket> &closed)
 {
     // Open sockets first: one that closes in between is then in both, and the ledger counts
     // only what grew.
-    const bool complete = m_diag->read(IPPROTO_TCP, open);
+    // Nothing to list when no TCP packet was counted since the last listing: no counter grew.
+    const quint64 packets = streamPackets();
+    Listing listing = Listing::Unneeded;
+    if (packets != m_listedStreamPackets) {
+        listing = m_diag->read(IPPROTO_TCP, open) ? Listing::Whole : Listing::Failed;
+        if (listing == Listing::Whole)
+            m_listedStreamPackets = packets;
+    }
     m_datagramInodes.reset();
     const int map = bpf_map__fd(m_skeleton->maps.datagram_sockets);
     quint64 cookie = 0;
@@ -111,7 +118,7 @@ bool TrafficProbe::read(QList<SocketReading> &open, QList<closed_socket> &closed
         open.append(socket);
     }
     takeClosed(closed);
-    return complete;
+    return listing;
 }
 
 quint32 TrafficProbe::datagramInode(quint64 cookie)
@@ -148,6 +155,20 @@ void TrafficProbe::takeClosed(QList<closed_socket> &closed)
         uids.push_back(uid);
     for (const quint32 user : uids)
         bpf_map_delete_elem(users, &user);
+}
+
+quint64 TrafficProbe::streamPackets() const
+{
+    const int cpus = libbpf_num_possible_cpus();
+    std::vector<quint64> perCpu(static_cast<size_t>(qMax(cpus, 0)));
+    const quint32 zero = 0;
+    if (cpus <= 0 ||
+        bpf_map_lookup_elem(bpf_map__fd(m_skeleton->maps.stream_packets), &zero, perCpu.data()))
+        return 0;
+    quint64 sum = 0;
+    for (const quint64 packets : perCpu)
+        sum += packets;
+    return sum;
 }
 
 KernelLosses TrafficProbe::losses() const

@@ -41,9 +41,10 @@ public:
     // False, with a message in `error`, when the programs cannot be loaded or attached. Each
     // user may fill a quarter of each table of `tableEntries` (at least one).
     bool start(const QString &cgroupPath, bool countLoopback, quint32 tableEntries, QString &error);
-    // The open sockets' counters and the sockets that closed since the previous read; false
-    // when the list of open sockets is not whole.
-    bool read(QList<SocketReading> &open, QList<closed_socket> &closed);
+    enum class Listing { Whole, Unneeded, Failed };
+    // The open sockets' counters and the sockets that closed since the previous read. The
+    // open TCP sockets are listed only when a TCP packet was counted since the last listing.
+    Listing read(QList<SocketReading> &open, QList<closed_socket> &closed);
     // The inode of a UDP socket of the last read, 0 when it is not open in this network
     // namespace; the first call after a read lists the UDP sockets.
     quint32 datagramInode(quint64 cookie);
@@ -51,9 +52,11 @@ public:
 
 private:
     void takeClosed(QList<closed_socket> &closed);
+    quint64 streamPackets() const;
 
     netmonitor_bpf *m_skeleton = nullptr;
     int m_cgroupFd = -1;
     std::unique_ptr<SocketDiag> m_diag;
+    quint64 m_listedStreamPackets = ~quint64(0);
     std::optional<QHash<quint64, quint32>> m_datagramInodes; // by cookie
 };
