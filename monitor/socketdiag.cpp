@@ -51,10 +51,10 @@ SocketDiag::~SocketDiag()
         close(m_netlink);
 }
 
-bool SocketDiag::read(quint8 protocol, QList<SocketReading> &sockets)
+bool SocketDiag::read(quint8 protocol, const QList<quint8> &families, QList<SocketReading> &sockets)
 {
     bool complete = m_netlink >= 0;
-    for (const quint8 family : {quint8(AF_INET), quint8(AF_INET6)})
+    for (const quint8 family : families)
         complete = complete && dump(family, protocol, sockets);
     return complete;
 }

@@ -6,6 +6,7 @@
 #include "traffickeys.h"
 
 #include <QList>
+#include <QtGlobal>
 
 // One open IPv4 or IPv6 socket, as the socket-diagnostics interface reports it with the
 // storage the kernel programs keep for it.
@@ -31,9 +32,9 @@ public:
     SocketDiag(const SocketDiag &) = delete;
     SocketDiag &operator=(const SocketDiag &) = delete;
 
-    // IPPROTO_TCP or IPPROTO_UDP. False when the kernel refused a listing; `sockets` then
-    // holds what came before.
-    bool read(quint8 protocol, QList<SocketReading> &sockets);
+    // IPPROTO_TCP or IPPROTO_UDP, of AF_INET, AF_INET6 or both. False when the kernel refused
+    // a listing; `sockets` then holds what came before.
+    bool read(quint8 protocol, const QList<quint8> &families, QList<SocketReading> &sockets);
 
 private:
     bool dump(quint8 family, quint8 protocol, QList<SocketReading> &sockets);

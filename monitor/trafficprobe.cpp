@@ -11,6 +11,7 @@
 
 #include <QHash>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,6 +22,7 @@
 namespace {
 
 constexpr quint32 userTableEntries = 1024;
+constexpr int wholeListingEvery = 10; // reads
 
 QString systemError(int error)
 {
@@ -91,13 +93,27 @@ TrafficProbe::Listing TrafficProbe::read(QList<SocketReading> &open, QList<close
 {
     // Open sockets first: one that closes in between is then in both, and the ledger counts
     // only what grew.
-    // Nothing to list when no TCP packet was counted since the last listing: no counter grew.
-    const quint64 packets = streamPackets();
+    // A family whose TCP packet count stands still has no counter that grew: its table need
+    // not be walked. Both are listed now and then all the same, for the ledger to see which
+    // sockets have gone.
+    const bool both = ++m_readsSinceWhole >= wholeListingEvery;
+    QList<quint8> families;
+    const std::array<quint64, 2> packets = streamPackets();
+    for (size_t family = 0; family < packets.size(); ++family) {
+        if (both || packets[family] != m_listedStreamPackets[family])
+            families.append(family == 0 ? AF_INET : AF_INET6);
+    }
     Listing listing = Listing::Unneeded;
-    if (packets != m_listedStreamPackets) {
-        listing = m_diag->read(IPPROTO_TCP, open) ? Listing::Whole : Listing::Failed;
-        if (listing == Listing::Whole)
-            m_listedStreamPackets = packets;
+    if (!families.isEmpty() && !m_diag->read(IPPROTO_TCP, families, open)) {
+        listing = Listing::Failed;
+    } else if (!families.isEmpty()) {
+        m_listedStreamPackets = packets;
+        if (families.size() == 2) {
+            listing = Listing::Whole;
+            m_readsSinceWhole = 0;
+        } else {
+            listing = Listing::Partial;
+        }
     }
     m_datagramInodes.reset();
     const int map = bpf_map__fd(m_skeleton->maps.datagram_sockets);
@@ -126,7 +142,7 @@ quint32 TrafficProbe::datagramInode(quint64 cookie)
     if (!m_datagramInodes) {
         m_datagramInodes.emplace();
         QList<SocketReading> listed;
-        m_diag->read(IPPROTO_UDP, listed);
+        m_diag->read(IPPROTO_UDP, {AF_INET, AF_INET6}, listed);
         for (const SocketReading &socket : listed)
             m_datagramInodes->insert(socket.cookie, socket.inode);
     }
@@ -157,18 +173,19 @@ void TrafficProbe::takeClosed(QList<closed_socket> &closed)
         bpf_map_delete_elem(users, &user);
 }
 
-quint64 TrafficProbe::streamPackets() const
+std::array<quint64, 2> TrafficProbe::streamPackets() const
 {
+    std::array<quint64, 2> sums{};
     const int cpus = libbpf_num_possible_cpus();
     std::vector<quint64> perCpu(static_cast<size_t>(qMax(cpus, 0)));
-    const quint32 zero = 0;
-    if (cpus <= 0 ||
-        bpf_map_lookup_elem(bpf_map__fd(m_skeleton->maps.stream_packets), &zero, perCpu.data()))
-        return 0;
-    quint64 sum = 0;
-    for (const quint64 packets : perCpu)
-        sum += packets;
-    return sum;
+    for (quint32 family = 0; family < sums.size() && cpus > 0; ++family) {
+        if (bpf_map_lookup_elem(bpf_map__fd(m_skeleton->maps.stream_packets), &family,
+                                perCpu.data()) == 0) {
+            for (const quint64 packets : perCpu)
+                sums[family] += packets;
+        }
+    }
+    return sums;
 }
 
 KernelLosses TrafficProbe::losses() const

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -41,9 +42,10 @@ public:
     // False, with a message in `error`, when the programs cannot be loaded or attached. Each
     // user may fill a quarter of each table of `tableEntries` (at least one).
     bool start(const QString &cgroupPath, bool countLoopback, quint32 tableEntries, QString &error);
-    enum class Listing { Whole, Unneeded, Failed };
+    enum class Listing { Whole, Partial, Unneeded, Failed };
     // The open sockets' counters and the sockets that closed since the previous read. The
-    // open TCP sockets are listed only when a TCP packet was counted since the last listing.
+    // open TCP sockets of a family are listed only when one of its TCP packets was counted
+    // since the last listing (Partial: one family), and both every ten reads.
     Listing read(QList<SocketReading> &open, QList<closed_socket> &closed);
     // The inode of a UDP socket of the last read, 0 when it is not open in this network
     // namespace; the first call after a read lists the UDP sockets.
@@ -52,11 +54,12 @@ public:
 
 private:
     void takeClosed(QList<closed_socket> &closed);
-    quint64 streamPackets() const;
+    std::array<quint64, 2> streamPackets() const; // over IPv4, over IPv6
 
     netmonitor_bpf *m_skeleton = nullptr;
     int m_cgroupFd = -1;
     std::unique_ptr<SocketDiag> m_diag;
-    quint64 m_listedStreamPackets = ~quint64(0);
+    std::array<quint64, 2> m_listedStreamPackets{~quint64(0), ~quint64(0)};
+    int m_readsSinceWhole = 0;
     std::optional<QHash<quint64, quint32>> m_datagramInodes; // by cookie
 };

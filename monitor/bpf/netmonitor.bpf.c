@@ -15,6 +15,7 @@ char LICENSE[] SEC("license") = "GPL";
 
 #define PF_KTHREAD 0x00200000
 #define IPPROTO_UDP 17
+#define AF_INET6 10
 
 /* Set by the monitor before loading. */
 const volatile int count_loopback = 0;
@@ -90,11 +91,12 @@ struct
     __type(value, struct traffic_losses);
 } losses SEC(".maps");
 
-/* TCP packets counted, per CPU: while it stands still the monitor need not list sockets. */
+/* TCP packets counted per CPU, over IPv4 and over IPv6: while one stands still the monitor
+ * need not list that family's sockets. */
 struct
 {
     __uint(type, BPF_MAP_TYPE_PERCPU_ARRAY);
-    __uint(max_entries, 1);
+    __uint(max_entries, 2);
     __type(key, __u32);
     __type(value, __u64);
 } stream_packets SEC(".maps");
@@ -281,8 +283,8 @@ static __always_inline void count_packet(struct __sk_buff *skb, int egress)
         bpf_sk_storage_get(&socket_traffic, sk, 0, BPF_SK_STORAGE_GET_F_CREATE);
     if (!traffic)
         return;
-    __u32 zero = 0;
-    __u64 *packets = bpf_map_lookup_elem(&stream_packets, &zero);
+    __u32 family = sk->family == AF_INET6;
+    __u64 *packets = bpf_map_lookup_elem(&stream_packets, &family);
     if (packets)
         *packets += 1;
     traffic->ifindex = skb->ifindex;
