@@ -37,8 +37,9 @@ int main(int argc, char *argv[])
                                             QStringLiteral("Count loopback traffic too."));
     const QCommandLineOption tableOption(
         QStringLiteral("table-entries"),
-        QStringLiteral("Size the kernel's table of sockets closed between two reads for <n> "
-                       "sockets; each user may fill a quarter of it (default: %1).")
+        QStringLiteral("Size the kernel's tables of UDP sockets and of sockets closed between two "
+                       "reads for <n> sockets each; each user may fill a quarter of each "
+                       "(default: %1).")
             .arg(TrafficProbe::defaultTableEntries),
         QStringLiteral("n"), QString::number(TrafficProbe::defaultTableEntries));
     parser.addOption(cgroupOption);
