@@ -182,7 +182,7 @@ void NetMonitorTest::two_users_never_see_each_others_samples()
 {
     // A connection of the other user: the private bus's folders must let it in.
     const QString address = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
-    QDir socketDir =
+    const QDir socketDir =
         QFileInfo(address.section(QLatin1Char('='), 1).section(QLatin1Char(','), 0, 0)).dir();
     for (QDir dir = socketDir; dir.path().startsWith(QStringLiteral("/tmp/")); dir.cdUp())
         QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
@@ -193,8 +193,7 @@ void NetMonitorTest::two_users_never_see_each_others_samples()
                           QStringLiteral("--regid=") + nobodyUid, QStringLiteral("--clear-groups"),
                           QStringLiteral("gdbus"), QStringLiteral("monitor"),
                           QStringLiteral("--system"), QStringLiteral("--dest"), monitorService});
-    QVERIFY(othersListener.waitForStarted());
-    QTest::qWait(500);
+    QVERIFY(othersListener.waitForReadyRead(5000)); // it says so once connected
 
     const TrafficMaker *others = makeTraffic("tcp4", 100000, 100000, {"--uid", nobodyUid});
     const TrafficMaker *own = makeTraffic("tcp4", 100000, 100000);
