@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "capabilities.h"
 #include "cgroupmount.h"
 #include "monitornames.h"
 #include "netmonitorservice.h"
@@ -11,6 +12,8 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDebug>
+
+#include <linux/capability.h>
 
 int main(int argc, char *argv[])
 {
@@ -32,8 +35,16 @@ int main(int argc, char *argv[])
         QStringLiteral("path"));
     const QCommandLineOption loopbackOption(QStringLiteral("loopback"),
                                             QStringLiteral("Count loopback traffic too."));
+    const QCommandLineOption tableOption(
+        QStringLiteral("table-entries"),
+        QStringLiteral("Size the kernel's tables of UDP sockets and of sockets closed between two "
+                       "reads for <n> sockets each; each user may fill a quarter of each "
+                       "(default: %1).")
+            .arg(TrafficProbe::defaultTableEntries),
+        QStringLiteral("n"), QString::number(TrafficProbe::defaultTableEntries));
     parser.addOption(cgroupOption);
     parser.addOption(loopbackOption);
+    parser.addOption(tableOption);
     parser.process(app);
 
     const CgroupMount mount = findCgroupMount();
@@ -48,15 +59,24 @@ int main(int argc, char *argv[])
         cgroup = mount.path;
     }
 
+    bool validEntries = false;
+    const quint32 tableEntries = parser.value(tableOption).toUInt(&validEntries);
+    if (!validEntries || tableEntries == 0) {
+        qCritical().noquote() << "--table-entries needs a positive number";
+        return 1;
+    }
     TrafficProbe probe;
     QString error;
-    if (!probe.start(cgroup, parser.isSet(loopbackOption), error)) {
+    // Once attached, what reading needs: the sockets' storage through socket diagnostics
+    // (CAP_BPF), and the descriptor links of other users' processes (CAP_SYS_PTRACE, and
+    // CAP_DAC_READ_SEARCH for their fd folders).
+    if (!probe.start(cgroup, parser.isSet(loopbackOption), tableEntries, error) ||
+        !keepOnlyCapabilities({CAP_BPF, CAP_SYS_PTRACE, CAP_DAC_READ_SEARCH}, error)) {
         qCritical().noquote() << error;
         return 1;
     }
     qInfo().noquote() << "counting the traffic of" << cgroup
-                      << (parser.isSet(loopbackOption) ? "with loopback" : "without loopback")
-                      << "and of" << probe.adoptedSockets() << "sockets open before the start";
+                      << (parser.isSet(loopbackOption) ? "with loopback" : "without loopback");
 
     QDBusConnection bus = QDBusConnection::systemBus();
     auto *service = new NetMonitorService(&probe, bus, &app);

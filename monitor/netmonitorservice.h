@@ -4,12 +4,14 @@
 #pragma once
 
 #include "processtotals.h"
+#include "socketledger.h"
 #include "trafficprobe.h"
 #include "userconnections.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -22,19 +24,27 @@ public:
     NetMonitorService(TrafficProbe *probe, const QDBusConnection &bus, QObject *parent = nullptr);
 
 public slots:
-    // Both restart the calling user's totals; the monitor keeps running for everyone.
+    // Both only log, at most once a minute per calling user: totals never go back, and the
+    // monitor keeps running for everyone.
     void StartApp();
     void ExitApp();
 
 private:
     void sample();
-    void restartCallersTotals(const char *method);
+    void logCall(const char *method);
+    void logLosses();
     void sendTo(const QStringList &connections, const ProcessTraffic &process, double seconds);
 
     TrafficProbe *m_probe;
     QDBusConnection m_bus;
     UserConnections m_connections;
+    SocketLedger m_ledger;
     ProcessTotals m_totals;
     QTimer m_timer;
     QElapsedTimer m_sinceLastSample;
+    QHash<uint, QElapsedTimer> m_lastCallLog; // by calling user
+    QHash<uint, int> m_unloggedCalls;
+    KernelLosses m_loggedLosses;
+    QElapsedTimer m_sinceLossLog;
+    QElapsedTimer m_sinceListingLog;
 };

@@ -3,76 +3,70 @@
 
 #include "processtotals.h"
 
+#include <QDataStream>
+#include <QIODevice>
+
+#include <utility>
+
 namespace {
 
-quint64 counterKey(const KernelCounters &counters)
-{
-    return (quint64(counters.tgid) << 32) | counters.ifindex;
-}
+// Totals of a process quiet for this many updates (one a second) are let go once it has ended.
+constexpr quint64 quietUpdatesKept = 600;
 
-// A counter below its last reading was dropped and created again: all of it is new.
-quint64 growth(quint64 now, quint64 before)
+QByteArray processKey(quint32 uid, quint32 pid, quint64 start)
 {
-    return now >= before ? now - before : now;
+    QByteArray key;
+    QDataStream(&key, QIODevice::WriteOnly) << uid << pid << start;
+    return key;
 }
 
 } // namespace
 
-QList<ProcessTraffic> ProcessTotals::update(const QList<KernelCounters> &counters)
+ProcessTotals::ProcessTotals(StartLookup processStart) : m_processStart(std::move(processStart)) {}
+
+QList<ProcessTraffic> ProcessTotals::update(const QList<ProcessGrowth> &growth)
 {
-    QHash<quint32, ProcessTraffic> byProcess;
-    QHash<quint32, quint64> busiestDeviceBytes;
-    QHash<quint64, KernelCounters> seen;
-    for (const KernelCounters &entry : counters) {
-        const quint64 key = counterKey(entry);
-        seen.insert(key, entry);
-        const KernelCounters before = m_lastSeen.value(key);
-        const quint64 recv = growth(entry.recv, before.recv);
-        const quint64 send = growth(entry.send, before.send);
-        if (recv == 0 && send == 0)
-            continue;
-        ProcessTraffic &process = byProcess[entry.tgid];
+    ++m_updates;
+    QHash<QByteArray, ProcessTraffic> byProcess;
+    QHash<QByteArray, quint64> busiestDeviceBytes;
+    for (const ProcessGrowth &entry : growth) {
+        const QByteArray key = processKey(entry.uid, entry.tgid, entry.start);
+        ProcessTraffic &process = byProcess[key];
         process.pid = entry.tgid;
         process.uid = entry.uid;
+        process.start = entry.start;
         process.name = entry.comm;
-        process.recvDelta += recv;
-        process.sendDelta += send;
-        quint64 &busiest = busiestDeviceBytes[entry.tgid];
-        if (recv + send > busiest) {
-            busiest = recv + send;
+        process.recvDelta += entry.recv;
+        process.sendDelta += entry.send;
+        quint64 &busiest = busiestDeviceBytes[key];
+        if (entry.recv + entry.send > busiest) {
+            busiest = entry.recv + entry.send;
             process.ifindex = entry.ifindex;
         }
     }
-    m_lastSeen = seen;
 
-    QHash<quint32, Totals> totals;
-    for (const KernelCounters &entry : counters)
-        totals.insert(entry.tgid, m_totals.value(entry.tgid, Totals{entry.uid, 0, 0}));
     QList<ProcessTraffic> result;
-    for (ProcessTraffic &process : byProcess) {
-        Totals &running = totals[process.pid];
-        running.recv += process.recvDelta;
-        running.send += process.sendDelta;
-        process.recvTotal = running.recv;
-        process.sendTotal = running.send;
-        result.append(process);
+    for (auto it = byProcess.begin(); it != byProcess.end(); ++it) {
+        Totals &running = m_totals[it.key()];
+        running.recv += it->recvDelta;
+        running.send += it->sendDelta;
+        running.lastGrowth = m_updates;
+        it->recvTotal = running.recv;
+        it->sendTotal = running.send;
+        result.append(*it);
     }
-    m_totals = totals;
+    for (auto it = m_totals.begin(); it != m_totals.end();) {
+        quint32 uid = 0, pid = 0;
+        quint64 start = 0;
+        if (m_updates - it->lastGrowth > quietUpdatesKept) {
+            QDataStream(it.key()) >> uid >> pid >> start;
+            if (m_processStart(pid) != start) {
+                it = m_totals.erase(it);
+                continue;
+            }
+            it->lastGrowth = m_updates; // alive: looked at again after as long
+        }
+        ++it;
+    }
     return result;
-}
-
-void ProcessTotals::restartUser(quint32 uid)
-{
-    for (Totals &running : m_totals) {
-        if (running.uid == uid)
-            running.recv = running.send = 0;
-    }
-}
-
-void ProcessTotals::forget(const QList<KernelCounters> &dropped)
-{
-    for (const KernelCounters &entry : dropped) {
-        m_lastSeen.remove(counterKey(entry));
-        m_totals.remove(entry.tgid);
-    }
 }

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "trafficprobe.h"
+#include "socketledger.h"
 
 #include <QHash>
 #include <QList>
@@ -16,6 +16,7 @@ struct ProcessTraffic
 {
     quint32 pid = 0;
     quint32 uid = 0;
+    quint64 start = 0;
     QString name;
     quint32 ifindex = 0;
     quint64 recvDelta = 0;
@@ -24,26 +25,28 @@ struct ProcessTraffic
     quint64 sendTotal = 0;
 };
 
-// Turns the kernel's cumulative per-process, per-interface counters into per-process
-// intervals and running totals; totals of one user can start again from zero.
+// Adds up each process's growth into running totals, which only grow: a process's totals are
+// let go only once it has ended and been quiet for some minutes.
 class ProcessTotals
 {
 public:
-    // The processes with traffic since the previous update. `device` of each is the
+    using StartLookup = std::function<quint64(quint32 pid)>; // 0: no such process
+
+    explicit ProcessTotals(StartLookup processStart);
+
+    // The processes with traffic since the previous update. `ifindex` of each is the
     // interface that carried most of its bytes in that interval.
-    QList<ProcessTraffic> update(const QList<KernelCounters> &counters);
-    void restartUser(quint32 uid);
-    // Counters the kernel no longer keeps: a process that reuses their pid starts afresh.
-    void forget(const QList<KernelCounters> &dropped);
+    QList<ProcessTraffic> update(const QList<ProcessGrowth> &growth);
 
 private:
     struct Totals
     {
-        quint32 uid = 0;
         quint64 recv = 0;
         quint64 send = 0;
+        quint64 lastGrowth = 0; // the update that last added to them
     };
 
-    QHash<quint64, KernelCounters> m_lastSeen; // by tgid and ifindex
-    QHash<quint32, Totals> m_totals;           // by tgid
+    StartLookup m_processStart;
+    QHash<QByteArray, Totals> m_totals; // by process: user, pid, start
+    quint64 m_updates = 0;
 };

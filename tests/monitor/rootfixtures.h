@@ -57,6 +57,11 @@ class TrafficMaker
 {
 public:
     explicit TrafficMaker(const QStringList &arguments) : m_arguments(arguments) {}
+    ~TrafficMaker()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
 
     // Starts it; moves it into `cgroup` before it makes any socket.
     bool start(const TestCgroup &cgroup)
@@ -71,6 +76,15 @@ public:
     {
         m_process.write("go\n");
         return m_process.waitForReadyRead(10000) && m_process.readLine().trimmed() == "done";
+    }
+    // With --fork: the first exchange forks; returns the child's pid once the parent ended.
+    int forkChild()
+    {
+        m_process.write("go\n");
+        if (!m_process.waitForReadyRead(10000))
+            return 0;
+        const int child = m_process.readLine().trimmed().toInt();
+        return m_process.waitForFinished(5000) ? child : 0;
     }
     int pid() const { return m_pid; }
 

@@ -4,8 +4,10 @@
 // Makes a known amount of loopback traffic for the monitor's tests: prints its pid, then for
 // every line on stdin (the first gives the test time to move it into a cgroup) exchanges the
 // bytes between two sockets of its own and prints "done", until stdin closes. The sockets are
-// made at the first exchange and kept.
-// Usage: traffic-maker tcp4|tcp6|udp4|udp6 BYTES_ONE_WAY BYTES_OTHER_WAY [--uid UID]
+// made at the first exchange and kept. With --fork, the first line makes the sockets, forks,
+// prints the child's pid and ends; the child, once its parent has gone, exchanges the bytes
+// once, holds the sockets a few seconds and ends.
+// Usage: traffic-maker tcp4|tcp6|udp4|udp6 BYTES_ONE_WAY BYTES_OTHER_WAY [--uid UID|--fork]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -23,6 +25,10 @@
 namespace {
 
 constexpr size_t datagramSize = 1000;
+// TCP goes in pieces that fit the smallest receive window, so a send never waits for the
+// read that follows it.
+constexpr size_t streamPiece = 65536;
+constexpr unsigned forkedHoldSeconds = 4;
 
 [[noreturn]] void fail(const char *what)
 {
@@ -120,8 +126,9 @@ SocketPair udpPair(int family)
 
 int main(int argc, char *argv[])
 {
-    if (argc != 4 && !(argc == 6 && std::strcmp(argv[4], "--uid") == 0)) {
-        std::cerr << "usage: traffic-maker tcp4|tcp6|udp4|udp6 BYTES BYTES [--uid UID]\n";
+    const bool forking = argc == 5 && std::strcmp(argv[4], "--fork") == 0;
+    if (argc != 4 && !forking && !(argc == 6 && std::strcmp(argv[4], "--uid") == 0)) {
+        std::cerr << "usage: traffic-maker tcp4|tcp6|udp4|udp6 BYTES BYTES [--uid UID|--fork]\n";
         return 2;
     }
     const std::string mode = argv[1];
@@ -140,9 +147,23 @@ int main(int argc, char *argv[])
             pair = tcp ? tcpPair(family) : udpPair(family);
         // UDP goes one datagram at a time, each read before the next is sent, so none is
         // dropped.
-        const size_t chunk = tcp ? SIZE_MAX : datagramSize;
+        const size_t chunk = tcp ? streamPiece : datagramSize;
+        if (forking) {
+            const pid_t parent = getpid();
+            const pid_t child = fork();
+            if (child != 0) {
+                std::cout << child << std::endl;
+                return child > 0 ? 0 : 2;
+            }
+            while (getppid() == parent)
+                usleep(1000);
+        }
         transfer(pair.first, pair.second, oneWay, chunk);
         transfer(pair.second, pair.first, otherWay, chunk);
+        if (forking) {
+            sleep(forkedHoldSeconds);
+            return 0;
+        }
         std::cout << "done" << std::endl;
     }
     return 0;
