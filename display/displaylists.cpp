@@ -72,8 +72,8 @@ void WardenHandleThread::buildDisplayLists(QList<AppParameter> speedSamples,
                 row.totalText = figureText(sample.total);
                 row.pid = sample.pid;
                 row.desktopName = sample.desktop;
-                row.sendSum += sample.send;
-                row.recvSum += sample.recv;
+                row.sendSum += sample.freshSend;
+                row.recvSum += sample.freshRecv;
             }
         }
     }
