@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QHash>
-#include <QList>
 #include <QPair>
 #include <QSet>
 
@@ -28,10 +27,9 @@ public:
     // Received and sent growth of `pid` since its last counter, the whole counter where it is
     // lower (it started again); `counter` becomes the last one.
     Figures take(int pid, Figures counter);
-    // Pids missing from `listed` start to be forgotten; listed ones are kept.
+    // A pid missing from the lists for kForgetAfterSecs is forgotten; listed ones are kept.
     void markListed(const QSet<int> &listed, const QDateTime &now);
     QHash<int, Figures> counters() const;
-    QList<int> pids() const { return m_byPid.keys(); }
     void clear() { m_byPid.clear(); }
 
 private:
