@@ -5,29 +5,23 @@
 
 #include <QDebug>
 
-// Kept counters: "<pid>/<desktop>" for a live process's counter, "0/<desktop>" for the
-// application's base. A desktop name holds no "/", and pid 0 never reaches the tables.
-namespace {
-QString counterKey(int pid, const QString &desktop)
-{
-    return QString::number(pid) + QLatin1Char('/') + desktop;
-}
-} // namespace
-
+// Kept counters: "0/<desktop>" for what the application has been credited, "<pid>/" for a
+// process's last counter. Files of the earlier service hold "<pid>/<desktop>" beside the
+// credit: a live counter that was part of the application's total. A desktop name holds no
+// "/", and pid 0 never reaches the tables.
 CollectorSnapshot TrafficDetailsWorker::snapshot() const
 {
     CollectorSnapshot snapshot;
     snapshot.identity = m_monitorIdentity;
-    for (const int pid : m_processTotals.pids()) {
-        const AppParameter process = m_processTotals.value(pid);
-        snapshot.counters.insert(counterKey(pid, process.desktop), {process.recv, process.send});
-    }
-    for (auto it = m_totalBases.cbegin(); it != m_totalBases.cend(); ++it)
-        snapshot.counters.insert(counterKey(0, it.key()), it.value());
+    const QHash<int, QPair<double, double>> counters = m_processCounters.counters();
+    for (auto it = counters.cbegin(); it != counters.cend(); ++it)
+        snapshot.counters.insert(QString::number(it.key()) + QLatin1Char('/'), *it);
+    for (auto it = m_applicationTotals.cbegin(); it != m_applicationTotals.cend(); ++it)
+        snapshot.counters.insert(QStringLiteral("0/") + it.key(), *it);
     return snapshot;
 }
 
-// The same monitor still counts the kept processes; from another one they are history.
+// The same monitor still counts the kept processes; from another one they count from nothing.
 void TrafficDetailsWorker::restore(const CollectorSnapshot &kept)
 {
     const bool sameMonitor = !m_monitorIdentity.isEmpty() && kept.identity == m_monitorIdentity;
@@ -36,20 +30,16 @@ void TrafficDetailsWorker::restore(const CollectorSnapshot &kept)
                  << (sameMonitor ? "same network monitor" : "the network monitor started again");
     for (auto it = kept.counters.cbegin(); it != kept.counters.cend(); ++it) {
         const int slash = it.key().indexOf(QLatin1Char('/'));
+        if (slash < 0)
+            continue;
         const int pid = it.key().leftRef(slash).toInt();
         const QString desktop = it.key().mid(slash + 1);
-        if (slash < 0 || desktop.isEmpty())
-            continue;
-        if (pid == 0 || !sameMonitor) {
-            addToBase(desktop, it->first, it->second);
-            continue;
+        if (!desktop.isEmpty()) {
+            QPair<double, double> &total = m_applicationTotals[desktop];
+            total.first += it->first;
+            total.second += it->second;
         }
-        AppParameter process;
-        process.pid = pid;
-        process.desktop = desktop;
-        process.type = QStringLiteral("total_kb");
-        process.recv = it->first;
-        process.send = it->second;
-        m_processTotals.insert(process);
+        if (pid != 0 && sameMonitor)
+            m_processCounters.take(pid, *it);
     }
 }

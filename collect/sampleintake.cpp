@@ -5,23 +5,34 @@
 
 #include "collect/boundedname.h"
 #include "display/desktopalias.h"
+#include "history/failurelog.h"
+#include "records/clock.h"
 #include "records/cmutex.h"
 
 #include <QDebug>
 #include <QMutexLocker>
 #include <cmath>
+#include <limits>
 
 namespace {
 const QString kSpeedType = QStringLiteral("kb/s");
 const QString kTotalType = QStringLiteral("total_kb");
+// What a 64-bit byte counter can hold, in the monitor's units of 1024 bytes.
+constexpr double kMostKilobytes = std::numeric_limits<quint64>::max() / 1024.0;
+
+// One such figure would spoil every sum, text and saved row after it.
+bool possibleAmount(double amount)
+{
+    return std::isfinite(amount) && amount >= 0 && amount <= kMostKilobytes;
+}
 } // namespace
 
 void TrafficDetailsWorker::onAppMonitorNetFlowDetailData(QString name, double recv, double send,
                                                          int pid, QString device, QString type)
 {
-    // One such figure would spoil every sum, text and saved row after it.
-    if (!std::isfinite(recv) || !std::isfinite(send)) {
-        qDebug() << "drop sample with figures that are not finite" << pid << type << recv << send;
+    if (!possibleAmount(recv) || !possibleAmount(send)) {
+        if (FailureLog::due(QStringLiteral("impossible monitor sample")))
+            qDebug() << "drop sample with impossible figures" << pid << type << recv << send;
         return;
     }
     if (pid == 0 || (type != kSpeedType && type != kTotalType))
@@ -64,42 +75,27 @@ void TrafficDetailsWorker::takeSpeed(const AppParameter &sample)
 {
     const AppParameter previous = m_processSpeeds.take(sample.pid);
     m_processSpeeds.insert(sample);
-    m_freshSpeeds.insert(sample.pid);
-    updateEntry(kSpeedType, sample, m_processSpeeds.sum(sample.desktop));
+    m_freshSpeeds.insert(sample);
+    entryFor(kSpeedType, sample);
+    refreshSpeed(sample.desktop);
     if (!previous.desktop.isEmpty() && previous.desktop != sample.desktop)
-        refreshEntry(kSpeedType, previous.desktop);
+        refreshSpeed(previous.desktop);
 }
 
-// A counter lower than before started again: what it had counted stays with the application.
-// A pid that now belongs to another application is a new process.
+// The growth goes to the application the process belongs to now.
 void TrafficDetailsWorker::takeTotal(const AppParameter &sample)
 {
-    if (m_processTotals.contains(sample.pid)) {
-        const AppParameter previous = m_processTotals.value(sample.pid);
-        if (previous.desktop != sample.desktop) {
-            addToBase(previous.desktop, previous.recv, previous.send);
-        } else {
-            addToBase(previous.desktop, sample.recv < previous.recv ? previous.recv : 0,
-                      sample.send < previous.send ? previous.send : 0);
-        }
-    }
-    m_processTotals.insert(sample);
-    const QPair<double, double> base = m_totalBases.value(sample.desktop);
-    const QPair<double, double> live = m_processTotals.sum(sample.desktop);
-    updateEntry(kTotalType, sample, {base.first + live.first, base.second + live.second});
+    const QPair<double, double> growth =
+        m_processCounters.take(sample.pid, {sample.recv, sample.send});
+    QPair<double, double> &total = m_applicationTotals[sample.desktop];
+    total.first += growth.first;
+    total.second += growth.second;
+    AppParameter &entry = entryFor(kTotalType, sample);
+    entry.recv = total.first;
+    entry.send = total.second;
 }
 
-void TrafficDetailsWorker::addToBase(const QString &desktop, double recv, double send)
-{
-    if (recv == 0 && send == 0)
-        return;
-    QPair<double, double> &base = m_totalBases[desktop];
-    base.first += recv;
-    base.second += send;
-}
-
-void TrafficDetailsWorker::updateEntry(const QString &type, const AppParameter &sample,
-                                       QPair<double, double> figures)
+AppParameter &TrafficDetailsWorker::entryFor(const QString &type, const AppParameter &sample)
 {
     QList<AppParameter> &list = entries(type);
     QHash<QString, int> &index = m_entryIndex[type];
@@ -113,65 +109,56 @@ void TrafficDetailsWorker::updateEntry(const QString &type, const AppParameter &
     AppParameter &entry = list[*found];
     // The entry follows the application's latest process; its labels stay as first seen.
     entry.pid = sample.pid;
-    entry.recv = figures.first;
-    entry.send = figures.second;
+    return entry;
 }
 
-void TrafficDetailsWorker::refreshEntry(const QString &type, const QString &desktop)
+void TrafficDetailsWorker::refreshSpeed(const QString &desktop)
 {
-    const int at = m_entryIndex[type].value(desktop, -1);
+    const int at = m_entryIndex[kSpeedType].value(desktop, -1);
     if (at < 0)
         return;
-    AppParameter &entry = entries(type)[at];
-    const QPair<double, double> live =
-        (type == kSpeedType ? m_processSpeeds : m_processTotals).sum(desktop);
-    const QPair<double, double> base =
-        type == kSpeedType ? QPair<double, double>() : m_totalBases.value(desktop);
-    entry.recv = base.first + live.first;
-    entry.send = base.second + live.second;
+    AppParameter &entry = m_speedList[at];
+    const QPair<double, double> live = m_processSpeeds.sum(desktop);
+    const QPair<double, double> fresh = m_freshSpeeds.sum(desktop);
+    entry.recv = live.first;
+    entry.send = live.second;
+    entry.freshRecv = fresh.first;
+    entry.freshSend = fresh.second;
 }
 
 // Only processes silent since the previous reset drop out: a process sampled just before a
-// reset must not blink to zero.
+// reset must not blink to zero. What the sums took is not fresh any more.
 void TrafficDetailsWorker::resetSpeedFigures()
 {
     QMutexLocker locker(&CMutex::instance()->mutex);
-    QSet<QString> changed;
     for (const int pid : m_processSpeeds.pids()) {
         if (!m_freshSpeeds.contains(pid))
-            changed.insert(m_processSpeeds.take(pid).desktop);
+            m_processSpeeds.take(pid);
     }
-    m_freshSpeeds.clear();
-    for (const QString &desktop : qAsConst(changed))
-        refreshEntry(kSpeedType, desktop);
+    m_freshSpeeds = {};
+    for (const AppParameter &entry : qAsConst(m_speedList))
+        refreshSpeed(entry.desktop);
 }
 
-// Processes the process list no longer names: their counters join their application's base,
-// which keeps its total and the table bounded.
+// Processes the process list no longer names start to be forgotten; their speeds go at once.
 void TrafficDetailsWorker::endProcesses()
 {
-    for (const int pid : m_processTotals.pids()) {
-        if (!m_runningPids.contains(pid)) {
-            const AppParameter ended = m_processTotals.take(pid);
-            addToBase(ended.desktop, ended.recv, ended.send);
-        }
-    }
+    m_processCounters.markListed(m_runningPids, Clock::now());
     QSet<QString> changed;
     for (const int pid : m_processSpeeds.pids()) {
-        if (!m_runningPids.contains(pid))
+        if (!m_runningPids.contains(pid)) {
+            m_freshSpeeds.take(pid);
             changed.insert(m_processSpeeds.take(pid).desktop);
+        }
     }
     for (const QString &desktop : qAsConst(changed))
-        refreshEntry(kSpeedType, desktop);
+        refreshSpeed(desktop);
 }
 
 // Another monitor counts from nothing: everything it reports is new growth.
 void TrafficDetailsWorker::startNewMonitor(const QString &identity)
 {
     qDebug() << "network monitor is now" << identity << "- its counters start again";
-    for (const int pid : m_processTotals.pids()) {
-        const AppParameter counted = m_processTotals.take(pid);
-        addToBase(counted.desktop, counted.recv, counted.send);
-    }
+    m_processCounters.clear();
     m_monitorIdentity = identity;
 }

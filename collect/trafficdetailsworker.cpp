@@ -91,8 +91,7 @@ void TrafficDetailsWorker::saveFlowData()
     for (const AppParameter &entry : qAsConst(m_saveFlowList))
         m_useData->enqueueSaveFlowCacheDataToLst(entry.desktop, entry.sName, entry.recv,
                                                  entry.send);
-    m_useData->setCollectorSnapshot(snapshot());
-    m_useData->enqueueSaveFlowData();
+    m_useData->enqueueSaveFlowData(snapshot());
 
     switch (m_flowQueryType) {
     case 0:

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "collect/processcounters.h"
 #include "collect/processtable.h"
 #include "history/appflowdateparameter.h"
 #include "history/collectorsnapshot.h"
@@ -51,15 +52,13 @@ public:
     UseData *m_useData = nullptr;
     QTimer *m_saveTimer = nullptr;
     QDateTime m_lastSaveTime;
-    // Latest "total_kb" sample of each live process: the monitor's counter since the process
-    // started, or since the monitor did.
-    ProcessTable m_processTotals;
+    // Last "total_kb" counter of each process the running monitor reported.
+    ProcessCounters m_processCounters;
     // Latest "kb/s" sample of each process that sent one since the speed reset before last.
     ProcessTable m_processSpeeds;
-    // What each application's ended processes, restarted counters and earlier monitors added,
-    // received and sent. An application's total is this plus its live processes' counters, so
-    // it never goes back.
-    QHash<QString, QPair<double, double>> m_totalBases;
+    // Received and sent growth credited to each application, to the one a process belonged to
+    // at each sample; it never goes back.
+    QHash<QString, QPair<double, double>> m_applicationTotals;
     // The monitor the live counters come from: boot id and unique bus name; empty while none.
     QString m_monitorIdentity;
 
@@ -88,12 +87,9 @@ private:
     QPair<QString, QString> lookupProcess(int pid);
     void takeSpeed(const AppParameter &sample);
     void takeTotal(const AppParameter &sample);
-    void addToBase(const QString &desktop, double recv, double send);
-    // Sets the application's entry in the working list of `type` to `figures`, appending it on
-    // the application's first sample.
-    void updateEntry(const QString &type, const AppParameter &sample,
-                     QPair<double, double> figures);
-    void refreshEntry(const QString &type, const QString &desktop);
+    // The application's entry in the working list of `type`, appended on its first sample.
+    AppParameter &entryFor(const QString &type, const AppParameter &sample);
+    void refreshSpeed(const QString &desktop);
     QList<AppParameter> &entries(const QString &type);
     void endProcesses();
     void startNewMonitor(const QString &identity);
@@ -104,8 +100,8 @@ private:
     QSet<int> m_runningPids;
     // Index of each pid's first record in m_procInfoList.
     QHash<int, int> m_procInfoIndex;
-    // Pids that sent a speed since the last speed reset.
-    QSet<int> m_freshSpeeds;
+    // The latest "kb/s" sample of each process that sent one since the last speed reset.
+    ProcessTable m_freshSpeeds;
     // Position of each application's entry in the working list of each type.
     QMap<QString, QHash<QString, int>> m_entryIndex;
 };

@@ -25,6 +25,9 @@ void WardenHandleThread::UpdateAllProcPid()
     m_speedDisplayList.clear();
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
+        // The latest speeds: the cycle's reset ends what is fresh in them, so the sums take it
+        // now or never.
+        m_speedSampleList = m_worker->m_speedList;
         const QStringList &desktops = m_worker->m_desktoplist;
         QStringList names;
         QVector<QVector<int>> entriesByApp(m_allAppList.size());
@@ -72,8 +75,8 @@ void WardenHandleThread::buildDisplayLists(QList<AppParameter> speedSamples,
                 row.totalText = figureText(sample.total);
                 row.pid = sample.pid;
                 row.desktopName = sample.desktop;
-                row.sendSum += sample.send;
-                row.recvSum += sample.recv;
+                row.sendSum += sample.freshSend;
+                row.recvSum += sample.freshRecv;
             }
         }
     }

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "history/collectorsnapshot.h"
 #include "history/flowperiod.h"
 
 #include <QMetaType>
@@ -36,6 +37,8 @@ struct SignalQueFlow
     // Requests answered to one caller: the caller's id, echoed back, and the period asked for.
     quint64 requestId = 0;
     FlowPeriod period = FlowPeriod::Today;
+    // A save: what the collector keeps beside it, a copy of the store thread's own.
+    CollectorSnapshot collector = {};
 };
 
 using SignalQueueEntry = QPair<SignalQueueType, SignalQueFlow>;

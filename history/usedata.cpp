@@ -106,9 +106,11 @@ void UseData::enqueueSaveFlowCacheDataToLst(QString appname, QString sname, doub
     append(SaveFlowCacheDataToLst, {appname, sname, downloaded, uploaded});
 }
 
-void UseData::enqueueSaveFlowData()
+void UseData::enqueueSaveFlowData(const CollectorSnapshot &collector)
 {
-    append(SaveFlowData, {});
+    SignalQueFlow flow;
+    flow.collector = collector;
+    append(SaveFlowData, flow);
 }
 
 bool UseData::append(SignalQueueType type, const SignalQueFlow &flow)
@@ -263,7 +265,7 @@ bool UseData::handleRequest(const SignalQueueEntry &entry)
     case SaveFlowCacheDataToLst:
         return saveFlowCacheDataToLst(flow.appname, flow.sname, flow.downloaded, flow.uploaded);
     case SaveFlowData:
-        return saveFlowData();
+        return saveFlowData(flow.collector);
     case GetYesterdayFlowData:
         return getYesterdayFlowData();
     case GetTodayFlowData:

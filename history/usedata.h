@@ -34,7 +34,9 @@ public:
     void enqueueDeleteFlowCacheData();
     void enqueueSaveFlowCacheDataToLst(QString appname, QString sname, double downloaded,
                                        double uploaded);
-    void enqueueSaveFlowData();
+    // `collector` travels in the request and is kept beside the save's rows, in its
+    // transaction; the store thread reads only that copy.
+    void enqueueSaveFlowData(const CollectorSnapshot &collector = {});
 
 signals:
     void notifyDeleteFlowCacheData();
@@ -105,7 +107,7 @@ private:
     bool deleteFlowCacheData();
     bool saveFlowCacheDataToLst(const QString &appname, const QString &sname, double downloaded,
                                 double uploaded);
-    bool saveFlowData();
+    bool saveFlowData(const CollectorSnapshot &collector);
     bool insertRow(const AppFlowDateParameter &row);
     bool commit();
 
@@ -156,12 +158,9 @@ public:
     // Reads what the last committed save kept and returns the collector's part. Call it once,
     // before the store's thread uses the file.
     CollectorSnapshot loadKeptReference();
-    // Kept by the next save, in its transaction. The caller holds CMutex::instance()->mutex.
-    void setCollectorSnapshot(const CollectorSnapshot &snapshot);
 
 private:
     bool writeKeptReference(const QList<AppFlowDateParameter> &reference,
-                            const Retention::Record &retention);
-    CollectorSnapshot m_collectorSnapshot;
+                            const CollectorSnapshot &collector, const Retention::Record &retention);
     Retention::Record m_retentionRecord;
 };

@@ -28,13 +28,9 @@ CollectorSnapshot UseData::loadKeptReference()
     return kept.collector;
 }
 
-void UseData::setCollectorSnapshot(const CollectorSnapshot &snapshot)
-{
-    m_collectorSnapshot = snapshot;
-}
-
 bool UseData::writeKeptReference(const QList<AppFlowDateParameter> &reference,
+                                 const CollectorSnapshot &collector,
                                  const Retention::Record &retention)
 {
-    return FlowReference::write(m_db, {reference, m_collectorSnapshot, retention});
+    return FlowReference::write(m_db, {reference, collector, retention});
 }

@@ -35,7 +35,7 @@ bool UseData::saveFlowCacheDataToLst(const QString &appname, const QString &snam
 
 // All or nothing: the rows, the new reference and what is kept beside them commit together,
 // so a failed save can be tried again, or dropped, without counting any growth twice.
-bool UseData::saveFlowData()
+bool UseData::saveFlowData(const CollectorSnapshot &collector)
 {
     if (m_cacheList.isEmpty())
         return true;
@@ -64,7 +64,7 @@ bool UseData::saveFlowData()
     }
     const QList<AppFlowDateParameter> reference =
         FlowSave::nextReference(m_cacheList, m_lastSavedList);
-    if (!writeKeptReference(reference, retention.next)) {
+    if (!writeKeptReference(reference, collector, retention.next)) {
         m_query.exec(QStringLiteral("ROLLBACK"));
         return false;
     }

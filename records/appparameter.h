@@ -20,6 +20,10 @@ struct AppParameter
     QString desktop;
     double total = 0;
     QString sName;
+    // In a speed entry, the part of recv and send whose samples came since the last display
+    // cycle: the rows' sums add only this, so a speed kept one more cycle is added once.
+    double freshRecv = 0;
+    double freshSend = 0;
 };
 
 Q_DECLARE_METATYPE(AppParameter)

@@ -19,11 +19,8 @@ using namespace TestSupport;
 
 namespace {
 const QString kMonitor = QStringLiteral("com.nimbra.warden.MonitorNetFlow");
-const int kMail = 4100, kMailSync = 4101, kNotes = 5100, kBackup = 5200;
-const QMap<int, QString> kDesktopOf = {{kMail, "mail.desktop"},
-                                       {kMailSync, "mail.desktop"},
-                                       {kNotes, "notes.desktop"},
-                                       {kBackup, "backup.desktop"}};
+const int kMail = 4100, kMailSync = 4101, kNotes = 5100, kBackup = 5200, kMailHelper = 6100,
+          kNotesHelper = 6200;
 
 using Figures = QMap<QString, QPair<double, double>>;
 
@@ -95,6 +92,10 @@ class TestAccounting : public QObject
     // Each process's counter as the monitor last reported it, and the traffic moved since the
     // case began.
     QMap<int, QPair<double, double>> m_counters;
+    QMap<int, QString> m_desktopOf = {
+        {kMail, "mail.desktop"},       {kMailSync, "mail.desktop"},
+        {kNotes, "notes.desktop"},     {kBackup, "backup.desktop"},
+        {kMailHelper, "mail.desktop"}, {kNotesHelper, "notes.desktop"}};
     Figures m_moved;
     Figures m_savedBefore;
 
@@ -129,7 +130,7 @@ class TestAccounting : public QObject
     void total(int pid, double recv, double send)
     {
         const QPair<double, double> was = m_counters.value(pid);
-        QPair<double, double> &moved = m_moved[kDesktopOf[pid]];
+        QPair<double, double> &moved = m_moved[m_desktopOf[pid]];
         moved.first += recv >= was.first ? recv - was.first : recv;
         moved.second += send >= was.second ? send - was.second : send;
         m_counters[pid] = {recv, send};
@@ -201,6 +202,55 @@ private slots:
             QTest::qWait(400);
         }
         QVERIFY(mailShows("200.00"));
+    }
+
+    // Fed once: a speed kept one more cycle must not add again.
+    void speed_sums_add_each_sample_once()
+    {
+        DBusSignalRecorder speeds(m_bus, kService, kPath, kService, "displayspped");
+        m_control->SendSample("proc", 12.5, 0, kBackup, "eth0", "kb/s").waitForFinished();
+        QTest::qWait(3500);
+        QVERIFY(!speeds.messages().isEmpty());
+        QList<double> sums;
+        for (const WardenDisplay &row : listOf<WardenDisplayList>(speeds.messages().last()))
+            if (row.appName == "Backup")
+                sums << row.recvSum;
+        QCOMPARE(sums, QList<double>{12.5});
+    }
+
+    // The process map moves a live process to another application: each byte counts once,
+    // under the application it was moved under.
+    void process_moved_to_another_application_counts_each_byte_once()
+    {
+        total(kMailHelper, 800, 80);
+        compareSavedGrowth(); // the sample and the new list travel on different buses
+        m_desktopOf[kMailHelper] = "backup.desktop";
+        WardenProcessInfoList processes;
+        for (auto it = m_desktopOf.cbegin(); it != m_desktopOf.cend(); ++it)
+            processes.append({it.key(), "proc", "/usr/share/applications/" + *it});
+        m_control->SetProcesses(processes).waitForFinished();
+        QTest::qWait(300);
+        total(kMailHelper, 1300, 130);
+        compareSavedGrowth();
+    }
+
+    void process_left_out_of_one_list_counts_each_byte_once()
+    {
+        total(kNotesHelper, 800, 80);
+        compareSavedGrowth();
+        m_control->SetPidList({kMail, kMailSync, kNotes, kBackup, kMailHelper}).waitForFinished();
+        QTest::qWait(300);
+        m_control->SetPidList(m_desktopOf.keys()).waitForFinished();
+        QTest::qWait(300);
+        total(kNotesHelper, 960, 96);
+        compareSavedGrowth();
+    }
+
+    void impossible_amount_is_dropped()
+    {
+        m_control->SendSample("proc", 1e308, 1, kNotes, "eth0", "total_kb").waitForFinished();
+        total(kNotes, m_counters[kNotes].first + 10, m_counters[kNotes].second + 1);
+        compareSavedGrowth();
     }
 
     void counter_that_started_again_counts_from_zero()

@@ -24,7 +24,7 @@ const QString kOverview = QStringLiteral(
     "  quit                   ask a running service to exit\n"
     "\n"
     "PERIOD is one of: today, yesterday, month, last-month.\n"
-    "Figures are shown in B, kB, MB or GB (1 kB = 1000 B) unless --units says otherwise.\n"
+    "Figures are shown in B, KiB, MiB or GiB (1 KiB = 1024 B) unless --units says otherwise.\n"
     "Run a command with --help for its options.");
 
 [[noreturn]] void failUsage(const QCommandLineParser &parser, const QString &problem)
@@ -68,14 +68,14 @@ void parseOrExit(QCommandLineParser &parser, const QStringList &arguments)
 struct ShowOptionSet
 {
     QCommandLineOption units{QStringLiteral("units"),
-                             QStringLiteral("Show figures in UNIT: human (the default: B, kB, "
-                                            "MB or GB by size), B, kB, MB or GB."),
+                             QStringLiteral("Show figures in UNIT: human (the default: B, KiB, "
+                                            "MiB or GiB by size), B, KiB, MiB or GiB."),
                              QStringLiteral("UNIT")};
     QCommandLineOption sort{QStringLiteral("sort"),
                             QStringLiteral("Order rows by KEY: total (largest first)."),
                             QStringLiteral("KEY")};
     QCommandLineOption json{QStringLiteral("json"),
-                            QStringLiteral("Print JSON, figures in kB or the unit of --units.")};
+                            QStringLiteral("Print JSON, figures in KiB or the unit of --units.")};
 
     void addTo(QCommandLineParser &parser) const { parser.addOptions({units, sort, json}); }
 

@@ -22,15 +22,9 @@ const QRect kPlot(88, 64, kWidth - 88 - 24, kHeight - 64 - 56);
 
 // The unit the axis counts in: the one asked for, or for human figures the one the largest
 // bar reads best in.
-Units axisUnit(double largestKb, Units units)
+Units axisUnit(double largestKib, Units units)
 {
-    if (units != Units::Human)
-        return units;
-    if (largestKb >= 1e6)
-        return Units::GB;
-    if (largestKb >= 1e3)
-        return Units::MB;
-    return largestKb >= 1 ? Units::kB : Units::B;
+    return units == Units::Human ? humanUnit(largestKib) : units;
 }
 
 // A step of 1, 2 or 5 times a power of ten giving at most five steps up to `largest`.
@@ -59,11 +53,11 @@ QImage historyChart(const HistoryView &view, Units units)
     font.setPixelSize(12);
     painter.setFont(font);
 
-    double largestKb = 0;
+    double largestKib = 0;
     for (const WardenAppFlow &row : view.rows)
-        largestKb = std::max(largestKb, row.downloaded + row.uploaded);
-    const Units unit = axisUnit(largestKb, units);
-    const double largest = fixedFigure(largestKb, unit);
+        largestKib = std::max(largestKib, row.downloaded + row.uploaded);
+    const Units unit = axisUnit(largestKib, units);
+    const double largest = fixedFigure(largestKib, unit);
     const double step = tickStep(largest);
     const double top = largest > 0 ? std::ceil(largest / step) * step : step;
     const auto yOf = [&](double value) {

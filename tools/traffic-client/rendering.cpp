@@ -44,7 +44,7 @@ QString applicationName(const WardenDisplay &row)
     return row.appName.isEmpty() ? row.desktopName : row.appName;
 }
 
-// "(kB)" for a fixed unit; human figures carry their own.
+// "(KiB)" for a fixed unit; human figures carry their own.
 QString unitTitle(const QString &title, const ShowOptions &options, bool speed)
 {
     if (options.units == Units::Human)

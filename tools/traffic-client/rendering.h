@@ -39,7 +39,7 @@ QString applicationsTable(const QString &title, const QList<ApplicationTotals> &
 // The rows with a bar each, scaled to the largest total, then the period's sums.
 QString historyTable(const HistoryView &view, const ShowOptions &options);
 
-// JSON figures are in the fixed unit of `units` (kB for Human), named in "unit".
+// JSON figures are in the fixed unit of `units` (KiB for Human), named in "unit".
 QJsonArray speedJson(const WardenDisplayList &rows, const ShowOptions &options);
 QJsonArray flowJson(const WardenDisplayList &rows, const ShowOptions &options);
 QByteArray applicationsJson(const QString &period, const QList<ApplicationTotals> &applications,

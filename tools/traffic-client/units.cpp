@@ -11,37 +11,25 @@ namespace {
 const std::array<std::pair<Units, const char *>, 5> kNames{{
     {Units::Human, "human"},
     {Units::B, "B"},
-    {Units::kB, "kB"},
-    {Units::MB, "MB"},
-    {Units::GB, "GB"},
+    {Units::KiB, "KiB"},
+    {Units::MiB, "MiB"},
+    {Units::GiB, "GiB"},
 }};
 
-double kilobytesPer(Units units)
+double kibibytesPer(Units units)
 {
     switch (units) {
     case Units::B:
-        return 0.001;
-    case Units::MB:
-        return 1e3;
-    case Units::GB:
-        return 1e6;
+        return 1.0 / 1024;
+    case Units::MiB:
+        return 1024;
+    case Units::GiB:
+        return 1024.0 * 1024;
     case Units::Human:
-    case Units::kB:
+    case Units::KiB:
         break;
     }
     return 1;
-}
-
-Units humanUnit(double kilobytes)
-{
-    const double size = std::fabs(kilobytes);
-    if (size < 1)
-        return Units::B;
-    if (size < 1e3)
-        return Units::kB;
-    if (size < 1e6)
-        return Units::MB;
-    return Units::GB;
 }
 
 QString humanFigure(double value, Units unit)
@@ -78,24 +66,34 @@ QString unitSymbol(Units units)
         if (entry.first == units && units != Units::Human)
             return QLatin1String(entry.second);
     }
-    return QStringLiteral("kB");
+    return QStringLiteral("KiB");
 }
 
-QString amountText(double kilobytes, Units units)
+Units humanUnit(double kibibytes)
+{
+    const double size = std::fabs(kibibytes);
+    for (const Units unit : {Units::B, Units::KiB, Units::MiB}) {
+        if (size / kibibytesPer(unit) < 999.5)
+            return unit;
+    }
+    return Units::GiB;
+}
+
+QString amountText(double kibibytes, Units units)
 {
     if (units != Units::Human)
-        return QString::number(kilobytes / kilobytesPer(units), 'f', 2);
-    const Units unit = humanUnit(kilobytes);
-    return humanFigure(kilobytes / kilobytesPer(unit), unit) + QLatin1Char(' ') + unitSymbol(unit);
+        return QString::number(kibibytes / kibibytesPer(units), 'f', 2);
+    const Units unit = humanUnit(kibibytes);
+    return humanFigure(kibibytes / kibibytesPer(unit), unit) + QLatin1Char(' ') + unitSymbol(unit);
 }
 
-QString speedText(double kilobytesPerSecond, Units units)
+QString speedText(double kibibytesPerSecond, Units units)
 {
-    const QString text = amountText(kilobytesPerSecond, units);
+    const QString text = amountText(kibibytesPerSecond, units);
     return units == Units::Human ? text + QStringLiteral("/s") : text;
 }
 
-double fixedFigure(double kilobytes, Units units)
+double fixedFigure(double kibibytes, Units units)
 {
-    return std::round(kilobytes / kilobytesPer(units) * 1000) / 1000;
+    return std::round(kibibytes / kibibytesPer(units) * 1000) / 1000;
 }

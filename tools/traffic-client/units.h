@@ -6,19 +6,22 @@
 #include <QString>
 #include <QStringList>
 
-// How figures are shown. The service counts kilobytes (kB/s for speeds); a kilobyte is
-// taken as 1000 bytes.
-enum class Units { Human, B, kB, MB, GB };
+// How figures are shown. The service passes the monitor's figures on in units of 1024 bytes
+// (KiB, and KiB/s for speeds); every unit here is a power of 1024 bytes, so KiB shows the
+// service's own figures unchanged.
+enum class Units { Human, B, KiB, MiB, GiB };
 
 QStringList unitNames(); // "human", then the fixed units
 bool unitsFromName(const QString &name, Units *units);
-// The fixed unit's symbol; kB for Human, whose figures machine-readable output keeps in kB.
+// The fixed unit's symbol; KiB for Human, whose figures machine-readable output keeps in KiB.
 QString unitSymbol(Units units);
+// The fixed unit `kibibytes` reads best in: below 1000 of it.
+Units humanUnit(double kibibytes);
 
-// `kilobytes` in `units`: Human picks B, kB, MB or GB by size and writes about three
+// `kibibytes` in `units`: Human picks B, KiB, MiB or GiB by size and writes about three
 // significant digits with the symbol; a fixed unit gives the bare figure with two decimals.
-QString amountText(double kilobytes, Units units);
-// The same for a speed in kB/s, with "/s" after a human unit.
-QString speedText(double kilobytesPerSecond, Units units);
-// `kilobytes` in the fixed unit, rounded to a thousandth: JSON carries no floating-point noise.
-double fixedFigure(double kilobytes, Units units);
+QString amountText(double kibibytes, Units units);
+// The same for a speed in KiB/s, with "/s" after a human unit.
+QString speedText(double kibibytesPerSecond, Units units);
+// `kibibytes` in the fixed unit, rounded to a thousandth: JSON carries no floating-point noise.
+double fixedFigure(double kibibytes, Units units);

@@ -109,11 +109,11 @@ private slots:
                  QStringList({"GetApplications", "GetAppHistory " + kFirefox + " today"}));
         QCOMPARE(m_out,
                  "Firefox ESR (firefox-esr.desktop), today from 2026-12-07\n"
-                 "hour   received     sent    total\n"
-                 "09:00   7.50 MB  2.50 MB  10.0 MB  ##########\n"
-                 "14:00     100 B    200 B    300 B  #\n"
-                 "23:00   30.0 MB  10.0 MB  40.0 MB  ########################################\n"
-                 "sum     37.5 MB  12.5 MB  50.0 MB\n");
+                 "hour   received      sent     total\n"
+                 "09:00  7.32 MiB  2.44 MiB  9.77 MiB  ##########\n"
+                 "14:00     102 B     205 B     307 B  #\n"
+                 "23:00  29.3 MiB  9.77 MiB  39.1 MiB  ########################################\n"
+                 "sum    36.6 MiB  12.2 MiB  48.8 MiB\n");
     }
 
     void history_of_an_unknown_application_says_so_and_prints_no_zeros()
@@ -132,7 +132,7 @@ private slots:
                                                 {1, "mail.desktop", "", "12-02", 0.7, 0.1, 0.8}};
         QCOMPARE(runClient({"history", "mail.desktop", "month", "--json", "--sort", "total"}), 0);
         const QJsonObject json = QJsonDocument::fromJson(m_out.toUtf8()).object();
-        QCOMPARE(json.value("unit").toString(), "kB");
+        QCOMPARE(json.value("unit").toString(), "KiB");
         QCOMPARE(json.value("firstDay").toString(), "2026-12-07");
         const QJsonArray rows = json.value("rows").toArray();
         QCOMPARE(rows.size(), 2);
@@ -154,7 +154,7 @@ private slots:
         const QImage image(png);
         QCOMPARE(image.size(), QSize(960, 480));
         const QList<int> heights = barHeights(image);
-        QCOMPARE(heights.size(), 2); // 0.3 kB next to 40 MB is less than a pixel
+        QCOMPARE(heights.size(), 2); // 0.3 KiB next to 39 MiB is less than a pixel
         QVERIFY2(qAbs(heights.at(1) - 4 * heights.at(0)) <= 2,
                  qPrintable(QString("bar heights %1 %2").arg(heights.at(0)).arg(heights.at(1))));
     }
@@ -166,10 +166,10 @@ private slots:
         QCOMPARE(runClient({"apps", "--sort", "total"}), 0);
         QCOMPARE(m_service->calls, QStringList({"GetApplications", "GetTotals today"}));
         QCOMPARE(m_out, "applications, traffic today (2026-12-07)\n"
-                        "application  desktop id           received    sent    total\n"
-                        "Firefox ESR  firefox-esr.desktop   2.50 GB  500 MB  3.00 GB\n"
-                        "Mail         mail.desktop          1.50 MB  400 kB  1.90 MB\n"
-                        "sum                                2.50 GB  500 MB  3.00 GB\n");
+                        "application  desktop id           received     sent     total\n"
+                        "Firefox ESR  firefox-esr.desktop  2.38 GiB  488 MiB  2.86 GiB\n"
+                        "Mail         mail.desktop         1.46 MiB  400 KiB  1.86 MiB\n"
+                        "sum                               2.39 GiB  489 MiB  2.86 GiB\n");
     }
 
     void watch_shows_its_own_period_once_a_second_without_switching_the_shared_one()
@@ -190,10 +190,10 @@ private slots:
         QCOMPARE(m_out.count("traffic yesterday from 2026-12-07   at "), 2);
         QVERIFY(!m_service->calls.join(' ').contains("notifyGet"));
         QVERIFY(m_service->calls.contains("GetTotals yesterday"));
-        QVERIFY2(m_out.contains("speed\napplication   received     sent      total\n"
-                                "Firefox ESR  12.5 kB/s  500 B/s  13.0 kB/s\n\n"
-                                "traffic yesterday\napplication  received    sent    total\n"
-                                "Firefox ESR   1.50 MB  250 kB  1.75 MB\n"),
+        QVERIFY2(m_out.contains("speed\napplication    received     sent       total\n"
+                                "Firefox ESR  12.5 KiB/s  512 B/s  13.0 KiB/s\n\n"
+                                "traffic yesterday\napplication  received     sent     total\n"
+                                "Firefox ESR  1.46 MiB  250 KiB  1.71 MiB\n"),
                  qPrintable(m_out));
     }
 

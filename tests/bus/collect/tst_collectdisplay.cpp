@@ -34,8 +34,7 @@ class TestCollectDisplay : public QObject
     {
         control->SendSample(app.procName, recv, send, app.pid, "wlan0", "total_kb");
         return QTest::qWaitFor([&] {
-            const AppParameter process = worker->m_processTotals.value(app.pid);
-            return process.recv == recv && process.send == send;
+            return worker->m_processCounters.counters().value(app.pid) == qMakePair(recv, send);
         });
     }
 

@@ -119,7 +119,7 @@ private slots:
 
         // And when the monitor starts again while the worker runs.
         startOtherMonitor();
-        QTRY_VERIFY(worker->m_processTotals.pids().isEmpty());
+        QTRY_VERIFY(worker->m_processCounters.counters().isEmpty());
         total(worker, 100, 3, 0);
         save(worker);
         QCOMPARE(savedGrowth().value(kMail), qMakePair(157.0 + 3, 16.0));

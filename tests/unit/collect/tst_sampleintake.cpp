@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "ownedworker.h"
+#include "records/clock.h"
 
 #include <QTest>
 
@@ -98,58 +99,72 @@ private slots:
                                                                  {"backup.desktop", {60.0, 2.0}}}));
     }
 
-    void totals_never_go_back()
+    // Each sample adds its process's growth since its last counter to the application the
+    // process belongs to then; nothing credited moves or repeats.
+    void totals_add_each_growth_once()
     {
-        QFETCH(QList<QList<int>>, steps); // pid, recv, send; a step {pid} alone ends it
-        QFETCH(double, recv);
-        QFETCH(double, send);
-        QFETCH(QList<int>, live);
-        for (const QList<int> &step : steps) {
-            if (step.size() == 1) {
-                WardenProcessList running = {100, 101, 200};
-                running.removeAll(step[0]);
-                worker->Getallprocpid(running);
-                worker->Getallprocpid({100, 101, 200});
-            } else {
-                sample(step[0], step[1], step[2], kTotal);
-            }
+        QFETCH(QStringList, steps);
+        QFETCH(QString, expected);
+        QDateTime now = QDateTime::fromSecsSinceEpoch(1700000000);
+        Clock::setNowSource([&now] { return now; });
+        const auto listAllBut = [&](int pid) {
+            WardenProcessList running = {100, 101, 200};
+            running.removeAll(pid);
+            worker->Getallprocpid(running);
+        };
+        for (const QString &step : steps) {
+            const QStringList word = step.split(' ');
+            if (word[0] == "gone")
+                listAllBut(word[1].toInt());
+            else if (word[0] == "back")
+                listAllBut(0);
+            else if (word[0] == "later")
+                now = now.addSecs(word[1].toInt());
+            else if (word[0] == "most")
+                worker->m_processCounters = ProcessCounters(word[1].toInt());
+            else if (word[0] == "move")
+                giveProcesses({{100, "mail", "/apps/mail.desktop"},
+                               {101, "player-helper", "/apps/player.desktop"},
+                               {200, "player", "/apps/player.desktop"}});
+            else
+                sample(word[0].toInt(), word[1].toDouble(), word[2].toDouble(), kTotal);
         }
-        QCOMPARE(totals().value("mail.desktop"), qMakePair(recv, send));
-        // Ended processes leave the table; their traffic stays with the application.
-        QList<int> pids = worker->m_processTotals.pids();
-        std::sort(pids.begin(), pids.end());
-        QCOMPARE(pids, live);
+        Clock::resetNowSource();
+        QStringList described;
+        const QMap<QString, QPair<double, double>> figures = totals();
+        for (auto it = figures.cbegin(); it != figures.cend(); ++it)
+            described << QString("%1 %2/%3").arg(it.key()).arg(it->first).arg(it->second);
+        QCOMPARE(described.join(", "), expected);
     }
 
-    void totals_never_go_back_data()
+    void totals_add_each_growth_once_data()
     {
-        QTest::addColumn<QList<QList<int>>>("steps");
-        QTest::addColumn<double>("recv");
-        QTest::addColumn<double>("send");
-        QTest::addColumn<QList<int>>("live");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("moved to another application")
+            << QStringList{"101 800 80", "move", "101 1300 130"}
+            << "mail.desktop 800/80, player.desktop 500/50";
+        QTest::newRow("left out of one list, listed again")
+            << QStringList{"100 800 80", "gone 100", "100 900 90", "back", "100 960 96"}
+            << "mail.desktop 960/96";
         QTest::newRow("counter started again")
-            << QList<QList<int>>{{100, 100, 10}, {100, 30, 12}, {100, 40, 12}} << 140.0 << 12.0
-            << QList<int>{100};
+            << QStringList{"100 100 10", "100 30 12", "100 40 12"} << "mail.desktop 140/12";
         QTest::newRow("only the upload counter started again")
-            << QList<QList<int>>{{100, 100, 10}, {100, 120, 3}} << 120.0 << 13.0 << QList<int>{100};
-        QTest::newRow("process ended") << QList<QList<int>>{{100, 100, 10}, {101, 50, 5}, {101}}
-                                       << 150.0 << 15.0 << QList<int>{100};
-        QTest::newRow("pid used again by a new process")
-            << QList<QList<int>>{{101, 50, 5}, {101}, {101, 8, 1}} << 58.0 << 6.0
-            << QList<int>{101};
+            << QStringList{"100 100 10", "100 120 3"} << "mail.desktop 120/13";
+        QTest::newRow("pid used again with a lower counter")
+            << QStringList{"101 50 5", "gone 101", "back", "101 8 1"} << "mail.desktop 58/6";
+        QTest::newRow("gone for minutes: forgotten, counted whole again")
+            << QStringList{"100 800 80", "gone 100",   "later 299", "gone 100",
+                           "back",       "100 810 81", "gone 100",  "later 300",
+                           "gone 100",   "back",       "100 820 82"}
+            << "mail.desktop 1630/163";
+        QTest::newRow("past the size limit the longest silent goes")
+            << QStringList{"most 2",   "100 800 80", "200 7 1", "100 810 81",
+                           "101 50 5", "100 820 82", "200 9 1"}
+            << "mail.desktop 870/87, player.desktop 16/2";
     }
 
-    void pid_taken_by_another_application_leaves_the_first_its_traffic()
-    {
-        sample(101, 50, 5, kTotal);
-        giveProcesses(
-            {{100, "mail", "/apps/mail.desktop"}, {101, "player", "/apps/player.desktop"}});
-        sample(101, 9, 1, kTotal);
-        QCOMPARE(totals(), (QMap<QString, QPair<double, double>>{{"mail.desktop", {50.0, 5.0}},
-                                                                 {"player.desktop", {9.0, 1.0}}}));
-    }
-
-    void samples_without_a_listed_pid_a_desktop_or_finite_figures_are_dropped()
+    void samples_without_a_listed_pid_a_desktop_or_possible_figures_are_dropped()
     {
         giveProcesses({{0, "k", "/k.desktop"},
                        {100, "m", "/m.desktop"},
@@ -160,6 +175,9 @@ private slots:
             sample(pid, 1, 1);
         sample(100, qQNaN(), 2, kTotal);
         sample(100, 4, -qInf());
+        sample(100, 1e308, 1, kTotal);
+        sample(100, 1.9e16, 1); // beyond a 64-bit byte counter
+        sample(100, 4, -1);
         sample(100, 4, 1, "bytes");
         worker->Getallprocpid({});
         sample(100, 1, 1);

@@ -64,8 +64,8 @@ NestedScanLists::Cycle NestedScanLists::runCycle(const QList<AppParameter> &spee
             setTexts(row, sample.recv, sample.send, sample.total);
             row.pid = sample.pid;
             row.desktopName = sample.desktop;
-            row.sendSum += sample.send;
-            row.recvSum += sample.recv;
+            row.sendSum += sample.freshSend;
+            row.recvSum += sample.freshRecv;
         }
     }
     cycle.speedRows = speedRows;

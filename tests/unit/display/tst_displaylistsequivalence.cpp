@@ -72,6 +72,8 @@ QList<AppParameter> evolved(QRandomGenerator &random, QList<AppParameter> sample
             sample.desktop = pick(random, kNames);
         sample.recv = random.bounded(10000) / 64.0;
         sample.send = random.bounded(10000) / 64.0;
+        sample.freshRecv = random.bounded(2) * sample.recv;
+        sample.freshSend = sample.freshRecv / 2;
     }
     const int added = random.bounded(4);
     for (int i = 0; i < added; ++i)
