@@ -3,7 +3,7 @@
 
 #include "scanningintake.h"
 
-#include "display/desktopalias.h"
+#include "collect/desktopalias.h"
 #include "records/cmutex.h"
 
 #include <QMutexLocker>

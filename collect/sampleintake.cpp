@@ -4,7 +4,7 @@
 #include "collect/trafficdetailsworker.h"
 
 #include "collect/boundedname.h"
-#include "display/desktopalias.h"
+#include "collect/desktopalias.h"
 #include "history/failurelog.h"
 #include "records/clock.h"
 #include "records/cmutex.h"

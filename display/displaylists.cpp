@@ -3,8 +3,8 @@
 
 #include "display/wardenhandlethread.h"
 
+#include "collect/desktopalias.h"
 #include "collect/trafficdetailsworker.h"
-#include "display/desktopalias.h"
 #include "records/cmutex.h"
 
 #include <QMutexLocker>

@@ -3,7 +3,7 @@
 
 #include "nestedscanlists.h"
 
-#include "display/desktopalias.h"
+#include "collect/desktopalias.h"
 
 namespace {
 bool containsName(const QString &text, const QString &name)
