@@ -50,9 +50,9 @@ private:
         QString name;
         QByteArray exe;
         QString program;
-        QString ownPath; // from the process's own records, before inheritance
-        bool settled = false;
-        int pidfd = -1; // readable once the process has ended
+        QString ownPath;      // from the process's own records, before inheritance
+        bool settled = false; // old enough that launchers have placed it in its unit
+        int pidfd = -1;       // readable once the process has ended
     };
 
     struct TaskCounts
