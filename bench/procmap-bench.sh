@@ -2,7 +2,7 @@
 # SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Idle cost of the process map: its CPU share while nothing happens, with the machine's own
-# processes and with COUNT more sleeping ones (each a program that a desktop entry names, so
+# processes and with COUNT more sleeping ones of the user (each a program that a desktop entry names, so
 # that all of them are mapped). The first seconds, when every process is read once, are
 # printed apart.
 # Usage: bench/procmap-bench.sh BUILD_DIR [SECONDS] [COUNT]
@@ -13,6 +13,11 @@ count=${3:-2000}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 procmap=$build/peers/nimbra-warden-procmap
 [ -x "$procmap" ] || { echo "build the process map first: $procmap" >&2; exit 1; }
+# The map reads only its own user's processes: as root it would count every daemon and build
+# of the machine as the user's, so a root run goes on as nobody.
+if [ "$(id -u)" -eq 0 ]; then
+    exec setpriv --reuid=nobody --regid=nogroup --clear-groups -- "$0" "$build" "$seconds" "$count"
+fi
 [ -n "${NWT_FIXTURE_DIR:-}" ] || exec "$root/tests/fixture/with-private-buses.sh" "$0" "$@"
 
 work=$(mktemp -d)
