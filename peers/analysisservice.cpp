@@ -43,11 +43,13 @@ void AnalysisService::publishAll()
 
 void AnalysisService::scan()
 {
+    if (!m_processMap.refresh())
+        return;
     WardenProcessInfoList processes;
     WardenProcessList pids;
     QStringList desktops;
     QStringList guiDesktops;
-    for (const MappedProcess &process : m_processMap.scan()) {
+    for (const MappedProcess &process : m_processMap.processes()) {
         processes.append({process.pid, process.name, process.desktopPath});
         pids.append(process.pid);
         if (desktops.contains(process.desktopPath))

@@ -13,6 +13,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
+#include <sys/resource.h>
+
 namespace {
 
 // Flatpak and Snap export their entries here; sessions started without their profile
@@ -32,6 +36,17 @@ void addPackageExportFolders()
     qputenv("XDG_DATA_DIRS", dirs.join(QLatin1Char(':')).toLocal8Bit());
 }
 
+// The map holds a pidfd per process of the user to learn when it ends; sessions start with a
+// soft limit of 1024 descriptors.
+void raiseDescriptorLimit()
+{
+    rlimit limit = {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return;
+    limit.rlim_cur = std::max(limit.rlim_cur, std::min<rlim_t>(limit.rlim_max, 65536));
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 bool offer(QDBusConnection &bus, const QString &service, const QString &path, QObject *object)
 {
     if (bus.registerObject(path, object) && bus.registerService(service))
@@ -46,6 +61,7 @@ bool offer(QDBusConnection &bus, const QString &service, const QString &path, QO
 int main(int argc, char *argv[])
 {
     addPackageExportFolders();
+    raiseDescriptorLimit();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("nimbra-warden-procmap"));
     QCoreApplication::setApplicationVersion(QStringLiteral(NWT_VERSION));

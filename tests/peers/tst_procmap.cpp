@@ -4,6 +4,7 @@
 #include "dbussignalrecorder.h"
 #include "launcherdinterface.h"
 #include "testsupport.h"
+#include "untrustedfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <memory>
 #include <utility>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -42,6 +45,9 @@ private slots:
     void a_process_started_with_the_launch_variable_maps_to_its_entry();
     void a_child_inherits_the_application_its_parent_runs_as_program();
     void a_service_that_starts_later_gets_every_list_at_once();
+    void a_settled_process_that_runs_exec_maps_to_its_new_program();
+    void only_a_small_regular_file_is_read_as_sandbox_records_data();
+    void only_a_small_regular_file_is_read_as_sandbox_records();
 
 private:
     void writeEntry(const QString &file, const QString &body);
@@ -79,7 +85,7 @@ void ProcmapTest::initTestCase()
     // Programs under names of their own, so that no other process on the machine matches.
     // GIO lists an entry only when its program is found.
     for (const auto &copy :
-         {std::make_pair("sh", "alpha-shell"), std::make_pair("true", "beta-app"),
+         {std::make_pair("sh", "alpha-shell"), std::make_pair("sleep", "beta-app"),
           std::make_pair("sleep", "unlisted-sleeper")})
         QVERIFY(QFile::copy(QStringLiteral("/bin/") + copy.first,
                             m_data.filePath(QStringLiteral("bin/") + copy.second)));
@@ -174,7 +180,7 @@ void ProcmapTest::launcher_lists_shown_entries_by_localized_name_and_announces_n
     names.sort();
     QCOMPARE(names, (QStringList{QStringLiteral("Alfa"), QStringLiteral("Beta")}));
     m_launcherChanges->clear();
-    writeEntry(QStringLiteral("gamma.desktop"), QStringLiteral("Name=Gamma\nExec=beta-app\n"));
+    writeEntry(QStringLiteral("gamma.desktop"), QStringLiteral("Name=Gamma\nExec=true\n"));
     QVERIFY(m_launcherChanges->waitForCount(1, 10000));
     const LauncherItemInfoList items = launcherItems();
     QVERIFY(std::any_of(items.cbegin(), items.cend(),
@@ -223,6 +229,52 @@ void ProcmapTest::a_service_that_starts_later_gets_every_list_at_once()
     QVERIFY(m_processLists->waitForCount(1));
     QVERIFY(m_desktopLists->waitForCount(1));
     QVERIFY(bus.unregisterService(QStringLiteral("com.nimbra.warden.trafficdetails")));
+}
+
+void ProcmapTest::a_settled_process_that_runs_exec_maps_to_its_new_program()
+{
+    // Past the settling time, only a changed program makes the map read a process again.
+    QProcess *process = startTracked(
+        m_data.filePath(QStringLiteral("bin/alpha-shell")),
+        {QStringLiteral("-c"), QStringLiteral("sleep 3; exec %1 600")
+                                   .arg(m_data.filePath(QStringLiteral("bin/beta-app")))});
+    const int pid = int(process->processId());
+    QVERIFY(waitForMapping(pid, entryPath(QStringLiteral("alpha.desktop"))));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return waitForMapping(pid, entryPath(QStringLiteral("beta.desktop"))); }, 15000));
+}
+
+void ProcmapTest::only_a_small_regular_file_is_read_as_sandbox_records_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray records = "[Application]\nname=org.example.App\n";
+    QTest::newRow("regular") << "regular" << records;
+    QTest::newRow("fifo, never waited on") << "fifo" << QByteArray();
+    QTest::newRow("symbolic link") << "symlink" << QByteArray();
+    QTest::newRow("over the limit") << "oversized" << QByteArray();
+}
+
+void ProcmapTest::only_a_small_regular_file_is_read_as_sandbox_records()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, expected);
+    constexpr qint64 limit = 1024;
+    const QTemporaryDir root;
+    const QString target = root.filePath(QStringLiteral("target"));
+    const QString path = root.filePath(QStringLiteral(".flatpak-info"));
+    QFile file(kind == "symlink" ? target : path);
+    if (kind == "fifo") {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(kind == "oversized" ? QByteArray(limit + 1, 'x')
+                                       : QByteArray("[Application]\nname=org.example.App\n"));
+        file.close();
+    }
+    if (kind == "symlink")
+        QVERIFY(QFile::link(target, path));
+    QCOMPARE(UntrustedFile::read(path, limit), expected);
 }
 
 QTEST_GUILESS_MAIN(ProcmapTest)
