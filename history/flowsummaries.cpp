@@ -99,6 +99,7 @@ QString insertTrigger()
 void FlowSummaries::attach(const QSqlDatabase &db)
 {
     m_db = db;
+    m_unsummed.clear();
     m_building = false;
     m_retentionBound.clear();
     for (const QString &statement : kSchema)
@@ -109,6 +110,7 @@ void FlowSummaries::attach(const QSqlDatabase &db)
 void FlowSummaries::detach()
 {
     m_build.stop();
+    m_unsummed.clear();
     m_db = QSqlDatabase();
     m_building = false;
     m_retentionBound.clear();
@@ -164,8 +166,10 @@ bool FlowSummaries::check()
         return true;
     // An unfinished build goes on where it stopped, as long as no row it covered has changed.
     if (!complete && !stale && sameVersion && !kept && tables) {
-        if (!m_building)
+        if (!m_building) {
             m_build.start(m_db, true);
+            m_unsummed.start(m_db, builtTo);
+        }
         m_building = true;
     } else {
         startBuild();
@@ -189,8 +193,11 @@ void FlowSummaries::startBuild()
                                              "complete = 0, stale = 0")
                                   .arg(kVersion));
     m_building = finish(cleared);
-    if (m_building)
+    m_unsummed.clear();
+    if (m_building) {
         m_build.start(m_db, false);
+        m_unsummed.start(m_db, 0);
+    }
 }
 
 FlowSummaries::Answers FlowSummaries::answers()
@@ -198,13 +205,16 @@ FlowSummaries::Answers FlowSummaries::answers()
     return check() ? Answers::FromSummaries : Answers::FromRows;
 }
 
-qint64 FlowSummaries::summedTo()
+const UnsummedSpans &FlowSummaries::unsummed()
 {
-    return value(QStringLiteral("SELECT builtTo FROM flowSumState")).toLongLong();
+    m_unsummed.setSummedTo(value(QStringLiteral("SELECT builtTo FROM flowSumState")).toLongLong());
+    return m_unsummed;
 }
 
 void FlowSummaries::startRetention(const QString &bound)
 {
+    // Removed rows may leave their rowids to new ones the spans do not know.
+    m_unsummed.clear();
     // Once built, every row has a day sum or is listed as odd: without either older than the
     // bound there is nothing to remove, and the pass over the whole table is spared.
     if (answers() == Answers::FromSummaries && !m_building) {
@@ -232,6 +242,8 @@ void FlowSummaries::startRetention(const QString &bound)
 
 bool FlowSummaries::doWork(int budgetMs)
 {
+    if (m_building && m_unsummed.isMapping())
+        return m_unsummed.mapSlice(budgetMs);
     if (m_building)
         return buildSlice(budgetMs);
     if (!m_retentionBound.isEmpty())
@@ -267,6 +279,7 @@ bool FlowSummaries::buildSlice(int budgetMs)
     } else if (done) {
         m_building = false;
         m_build.stop();
+        m_unsummed.clear();
     }
     return ok;
 }

@@ -22,7 +22,9 @@ class QTimer;
 
 // The traffic history store. It lives in a thread of its own and runs every piece of
 // database work as a request of one first-in first-out queue, one at a time; the process-wide
-// lock guards the queue, not the work. Answers leave as signals from that thread.
+// lock guards the queue, not the work. Answers leave as signals from that thread. The one-time
+// work on the file (building the sums, removing old rows) runs in slices between requests,
+// with at least as much of the thread as they take, so that asking cannot starve it.
 class UseData : public QObject
 {
     Q_OBJECT
