@@ -45,13 +45,16 @@ bool UnsummedSpans::mapSlice(int budgetMs)
     timer.start();
     QSqlQuery block(m_db);
     block.setForwardOnly(true);
-    // Compared as SQLite compares text, byte by byte: hex keeps the bytes as they are.
+    // Keys compare as SQLite compares text, byte by byte: hex keeps the bytes as they are.
+    // Typed here once per block, not per row: text sorts above numbers and below blobs.
     if (!block.prepare(QStringLiteral(
-            "SELECT hex(min(dataymdh)), hex(max(dataymdh)), count(*) FROM flowDetail "
-            "WHERE rowid BETWEEN ? AND ? AND typeof(dataymdh) = 'text'"))) {
+            "SELECT typeof(min(dataymdh)), hex(min(dataymdh)), typeof(max(dataymdh)), "
+            "hex(max(dataymdh)) FROM flowDetail WHERE rowid BETWEEN ? AND ?"))) {
         FailureLog::sqlError(block.lastError());
         return false;
     }
+    const QString text = QStringLiteral("text");
+    const QString blob = QStringLiteral("blob");
     while (isMapping() && timer.elapsed() < budgetMs) {
         const qint64 last = qMin(m_next + m_blockRows - 1, m_end);
         block.addBindValue(m_next);
@@ -60,9 +63,14 @@ bool UnsummedSpans::mapSlice(int budgetMs)
             FailureLog::sqlError(block.lastError());
             return false;
         }
-        if (block.value(2).toLongLong() > 0)
-            m_blocks.append({m_next, last, QByteArray::fromHex(block.value(0).toByteArray()),
-                             QByteArray::fromHex(block.value(1).toByteArray())});
+        const QString lowType = block.value(0).toString();
+        const QString highType = block.value(2).toString();
+        // A block without text keys holds none of any period.
+        if (lowType == text || (lowType != blob && (highType == text || highType == blob)))
+            m_blocks.append(
+                {m_next, last,
+                 lowType == text ? QByteArray::fromHex(block.value(1).toByteArray()) : QByteArray(),
+                 QByteArray::fromHex(block.value(3).toByteArray()), highType == blob});
         block.finish();
         m_next = last + 1;
     }
@@ -83,7 +91,7 @@ QVector<UnsummedSpans::Range> UnsummedSpans::ranges(const QString &lower,
     };
     const qint64 from = m_summedTo + 1;
     for (const Block &block : m_blocks)
-        if (block.last >= from && block.high > low && block.low < high)
+        if (block.last >= from && (block.unbounded || block.high > low) && block.low < high)
             add(qMax(block.first, from), block.last);
     add(qMax(from, m_next), std::numeric_limits<qint64>::max());
     return ranges;

@@ -41,8 +41,10 @@ private:
     {
         qint64 first;
         qint64 last;
+        // The lowest and the highest text key; the highest is a blob when unbounded.
         QByteArray low;
         QByteArray high;
+        bool unbounded;
     };
 
     QSqlDatabase m_db;
