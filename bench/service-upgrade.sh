@@ -8,11 +8,12 @@
 # of the build and the answer times (during and after the build) of both runs.
 # Without WARDEN_DB it uses history-bench's large data set in DATA_DIR, written there once.
 # Usage: bench/service-upgrade.sh BUILD_DIR [WARDEN_DB] [PAUSE] [LONGEST_SECONDS]
-# BENCH_BUILD_DIR, when set, holds the bench programs (to run another build's service).
+# BASE_BUILD_DIR, when set, is another build whose service runs the same two first, for a
+# before and after from one run; the bench programs always come from BUILD_DIR.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "$1" && pwd) database=${2:-} pause=${3:-2} longest=${4:-900}
-tools=${BENCH_BUILD_DIR:-$build}
+tools=$build
 data=${DATA_DIR:-/work/bench-data}
 start="2024-07-31 18:00:00" app=app007.desktop after=30
 if [ -z "$database" ]; then
@@ -46,6 +47,7 @@ run() {
         service=$(pgrep -P "$runner")
         began=$(date +%s.%N)
         echo "began $began"
+        echo "load $(cut -d" " -f1-3 /proc/loadavg)"
         since() { echo "$(date +%s.%N) - $began" | bc; }
         pid=
         [ "$asking" = yes ] && { "$tools/bench/service-asker" "$app" $((pause * 1000)) 100000 & pid=$!; }
@@ -65,11 +67,13 @@ run() {
             sleep 2
         done
         printf "end %.1f\n" "$(since)"
+        echo "load $(cut -d" " -f1-3 /proc/loadavg)"
         [ -n "$pid" ] && kill "$pid"
         kill "$service" "$simulator" "$runner" 2>/dev/null
         wait 2>/dev/null || true
     ' upgrade "$root" "$build" "$tools" "$start" "$app" "$pause" "$asking" "$longest" "$after" \
         >"$work/$name.log"
+    rm -rf "$home"
 }
 
 # min / median / max of the answers asked (at T - MS, from "answer T MS") within the range of
@@ -89,22 +93,31 @@ summary() {
     printf "\n"
 }
 
-for name in quiet asked; do
-    [ $name = quiet ] && asking=no || asking=yes
-    run $name $asking
-    log=$work/$name.log
-    keep $name
-    echo "== $name: $([ $name = quiet ] && echo "nobody asks during the build" || echo "$app's month asked ${pause} s after each answer")"
-    # builtTo every 10 s or so, and its last value.
-    awk 'BEGIN { shown = -1 } $1 == "builtTo" { if (int($2 / 10) != shown) { shown = int($2 / 10); printf "  %7.1f s  builtTo %s\n", $2, $3; last = "" } else last = sprintf("  %7.1f s  builtTo %s\n", $2, $3) }
-         END { printf "%s", last }' "$log"
-    built=$(awk '$1 == "built" { print $2 }' "$log")
-    if [ -n "$built" ]; then
-        echo "  build: $built s"
-    else
-        echo "  build: not finished after $(awk '$1 == "end" { print $2 }' "$log") s"
-        built=1e9
-    fi
-    [ $name = asked ] && echo "  answers during the build: $(summary "$log" 0 "$built")"
-    echo "  answers after the build: $(summary "$log" "$built" 1e9)"
-done
+# Both runs on one build; `build` is seen by run().
+runs() {
+    local build=$1 label=$2 name asking log built
+    for name in quiet asked; do
+        [ $name = quiet ] && asking=no || asking=yes
+        run "$label-$name" $asking
+        log=$work/$label-$name.log
+        keep "$label-$name"
+        echo "== $label, $([ $name = quiet ] && echo "nobody asks during the build" || echo "$app's month asked ${pause} s after each answer")"
+        # Other programs share the machine: its load tells how much of it the service had.
+        echo "  load average at the start / end: $(awk '$1 == "load" { printf "%s%s %s %s", n++ ? " / " : "", $2, $3, $4 }' "$log")"
+        # builtTo every 10 s or so, and its last value.
+        awk 'BEGIN { shown = -1 } $1 == "builtTo" { if (int($2 / 10) != shown) { shown = int($2 / 10); printf "  %7.1f s  builtTo %s\n", $2, $3; last = "" } else last = sprintf("  %7.1f s  builtTo %s\n", $2, $3) }
+             END { printf "%s", last }' "$log"
+        built=$(awk '$1 == "built" { print $2 }' "$log")
+        if [ -n "$built" ]; then
+            echo "  build: $built s"
+        else
+            echo "  build: not finished after $(awk '$1 == "end" { print $2 }' "$log") s"
+            built=1e9
+        fi
+        [ $name = asked ] && echo "  answers during the build: $(summary "$log" 0 "$built")"
+        echo "  answers after the build: $(summary "$log" "$built" 1e9)"
+    done
+}
+
+[ -z "${BASE_BUILD_DIR:-}" ] || runs "$(cd "$BASE_BUILD_DIR" && pwd)" before
+runs "$build" "$([ -n "${BASE_BUILD_DIR:-}" ] && echo after || echo run)"

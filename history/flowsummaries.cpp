@@ -14,6 +14,8 @@ namespace {
 // Raised whenever the tables or the way they are kept change; a file with another version
 // gets its sums built anew.
 constexpr int kVersion = 3;
+// The rows an answer finds not mapped yet are mapped in steps of this long.
+constexpr int kMapBudgetMs = 1000;
 
 // A row the sums cover, as FlowSumBuild::isRegularKey and the build judge it: a text name, a
 // well-formed text key of a real date and hour 00 to 23 (any other key falls into some day's
@@ -207,6 +209,10 @@ FlowSummaries::Answers FlowSummaries::answers()
 
 const UnsummedSpans &FlowSummaries::unsummed()
 {
+    // An answer would read every row not mapped yet; mapping them costs about as much once, and
+    // spares every later answer.
+    while (m_building && m_unsummed.isMapping() && m_unsummed.mapSlice(kMapBudgetMs)) {
+    }
     m_unsummed.setSummedTo(value(QStringLiteral("SELECT builtTo FROM flowSumState")).toLongLong());
     return m_unsummed;
 }
