@@ -296,7 +296,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        QTextStream(stderr) << "usage: history-bench FOLDER [small|full|build]\n";
+        QTextStream(stderr) << "usage: history-bench FOLDER [small|full|build|data]\n";
         return 2;
     }
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
@@ -315,6 +315,9 @@ int main(int argc, char *argv[])
         out << set.name << " ready after " << timer.elapsed() / 1000.0 << " s\n";
         out.flush();
     }
+    // `data` only writes the sets, for the service benchmarks.
+    if (only == "data")
+        return 0;
     if (only != "full" && only != "build")
         runSet(small, folder, true, false);
     if (only == "build")

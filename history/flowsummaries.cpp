@@ -14,6 +14,8 @@ namespace {
 // Raised whenever the tables or the way they are kept change; a file with another version
 // gets its sums built anew.
 constexpr int kVersion = 3;
+// The rows an answer finds not mapped yet are mapped in steps of this long.
+constexpr int kMapBudgetMs = 1000;
 
 // A row the sums cover, as FlowSumBuild::isRegularKey and the build judge it: a text name, a
 // well-formed text key of a real date and hour 00 to 23 (any other key falls into some day's
@@ -99,6 +101,7 @@ QString insertTrigger()
 void FlowSummaries::attach(const QSqlDatabase &db)
 {
     m_db = db;
+    m_unsummed.clear();
     m_building = false;
     m_retentionBound.clear();
     for (const QString &statement : kSchema)
@@ -109,6 +112,7 @@ void FlowSummaries::attach(const QSqlDatabase &db)
 void FlowSummaries::detach()
 {
     m_build.stop();
+    m_unsummed.clear();
     m_db = QSqlDatabase();
     m_building = false;
     m_retentionBound.clear();
@@ -164,8 +168,10 @@ bool FlowSummaries::check()
         return true;
     // An unfinished build goes on where it stopped, as long as no row it covered has changed.
     if (!complete && !stale && sameVersion && !kept && tables) {
-        if (!m_building)
+        if (!m_building) {
             m_build.start(m_db, true);
+            m_unsummed.start(m_db, builtTo);
+        }
         m_building = true;
     } else {
         startBuild();
@@ -189,8 +195,11 @@ void FlowSummaries::startBuild()
                                              "complete = 0, stale = 0")
                                   .arg(kVersion));
     m_building = finish(cleared);
-    if (m_building)
+    m_unsummed.clear();
+    if (m_building) {
         m_build.start(m_db, false);
+        m_unsummed.start(m_db, 0);
+    }
 }
 
 FlowSummaries::Answers FlowSummaries::answers()
@@ -198,13 +207,20 @@ FlowSummaries::Answers FlowSummaries::answers()
     return check() ? Answers::FromSummaries : Answers::FromRows;
 }
 
-qint64 FlowSummaries::summedTo()
+const UnsummedSpans &FlowSummaries::unsummed()
 {
-    return value(QStringLiteral("SELECT builtTo FROM flowSumState")).toLongLong();
+    // An answer would read every row not mapped yet; mapping them costs about as much once, and
+    // spares every later answer.
+    while (m_building && m_unsummed.isMapping() && m_unsummed.mapSlice(kMapBudgetMs)) {
+    }
+    m_unsummed.setSummedTo(value(QStringLiteral("SELECT builtTo FROM flowSumState")).toLongLong());
+    return m_unsummed;
 }
 
 void FlowSummaries::startRetention(const QString &bound)
 {
+    // Removed rows may leave their rowids to new ones the spans do not know.
+    m_unsummed.clear();
     // Once built, every row has a day sum or is listed as odd: without either older than the
     // bound there is nothing to remove, and the pass over the whole table is spared.
     if (answers() == Answers::FromSummaries && !m_building) {
@@ -232,6 +248,8 @@ void FlowSummaries::startRetention(const QString &bound)
 
 bool FlowSummaries::doWork(int budgetMs)
 {
+    if (m_building && m_unsummed.isMapping())
+        return m_unsummed.mapSlice(budgetMs);
     if (m_building)
         return buildSlice(budgetMs);
     if (!m_retentionBound.isEmpty())
@@ -267,6 +285,7 @@ bool FlowSummaries::buildSlice(int budgetMs)
     } else if (done) {
         m_building = false;
         m_build.stop();
+        m_unsummed.clear();
     }
     return ok;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "history/flowsumbuild.h"
+#include "history/unsummedspans.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -32,8 +33,8 @@ public:
     void detach();
 
     Answers answers();
-    // The last rowid the sums cover.
-    qint64 summedTo();
+    // The rows after the last one the sums cover, and where their keys lie.
+    const UnsummedSpans &unsummed();
     // Starts removing the rows keyed below `bound` and their sums.
     void startRetention(const QString &bound);
 
@@ -55,6 +56,7 @@ private:
     QSqlDatabase m_db;
     bool m_building = false;
     FlowSumBuild m_build;
+    UnsummedSpans m_unsummed;
     QString m_retentionBound;
     qint64 m_retentionNext = 0;
     qint64 m_retentionLast = 0;

@@ -121,19 +121,29 @@ bool selectOddDay(QSqlQuery &query, const QDate &day, const Day &span, const QSt
                values);
 }
 
-// The rows written after `summedTo`, which the sums do not cover while they are built, in the
-// order written (of `appname` only, when given).
-bool selectUnsummed(QSqlQuery &query, const QDate &first, int count, qint64 summedTo,
-                    const QString *appname)
+// Calls `add` with each row written after the sums' end whose key lies in the period (of
+// `appname` only, when given), in the order written.
+template <typename Add>
+bool forUnsummedRows(QSqlQuery &query, const QDate &first, int count, const UnsummedSpans &unsummed,
+                     const QString *appname, Add add)
 {
-    QVariantList values = {summedTo};
-    const QString app = onlyApp(appname, values);
-    values << HourKey::dayLowerBound(first) << HourKey::dayUpperBound(first.addDays(count - 1));
-    return run(query,
-               QStringLiteral("SELECT * FROM flowDetail WHERE rowid > ? %1 AND dataymdh > ? AND "
-                              "dataymdh < ? ORDER BY rowid")
-                   .arg(app),
-               values);
+    const QString lower = HourKey::dayLowerBound(first);
+    const QString upper = HourKey::dayUpperBound(first.addDays(count - 1));
+    for (const UnsummedSpans::Range &range : unsummed.ranges(lower, upper)) {
+        QVariantList values = {range.first, range.last};
+        const QString app = onlyApp(appname, values);
+        values << lower << upper;
+        if (!run(query,
+                 QStringLiteral("SELECT * FROM flowDetail WHERE rowid BETWEEN ? AND ? %1 AND "
+                                "dataymdh > ? AND dataymdh < ? ORDER BY rowid")
+                     .arg(app),
+                 values))
+            return false;
+        while (query.next())
+            add(FlowRow::fromQuery(query));
+        query.finish();
+    }
+    return true;
 }
 
 // Calls `add` with each day of the period whose range holds the key, as SQLite's comparisons
@@ -156,7 +166,7 @@ void forDaysHolding(const QString &key, const QDate &first, int count, Add add)
 
 // The days' records of all applications, each day's in the order of its first row, as reading
 // the rows finds them: the odd days' and the rows not summed yet read from the rows.
-bool dayRecords(QSqlQuery &query, const QDate &first, int count, qint64 summedTo,
+bool dayRecords(QSqlQuery &query, const QDate &first, int count, const UnsummedSpans &unsummed,
                 QVector<QList<AppFlowDateParameter>> &records)
 {
     records = QVector<QList<AppFlowDateParameter>>(count);
@@ -187,22 +197,18 @@ bool dayRecords(QSqlQuery &query, const QDate &first, int count, qint64 summedTo
             FlowMerge::mergeByAppname(records[i], FlowRow::fromQuery(query));
         query.finish();
     }
-    if (!selectUnsummed(query, first, count, summedTo, nullptr))
-        return false;
-    while (query.next()) {
-        const AppFlowDateParameter row = FlowRow::fromQuery(query);
-        forDaysHolding(row.date, first, count,
-                       [&](int i) { FlowMerge::mergeByAppname(records[i], row); });
-    }
-    query.finish();
-    return true;
+    return forUnsummedRows(
+        query, first, count, unsummed, nullptr, [&](const AppFlowDateParameter &row) {
+            forDaysHolding(row.date, first, count,
+                           [&](int i) { FlowMerge::mergeByAppname(records[i], row); });
+        });
 }
 
 bool mergeDays(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &first, int count,
-               qint64 summedTo)
+               const UnsummedSpans &unsummed)
 {
     QVector<QList<AppFlowDateParameter>> records;
-    if (!dayRecords(query, first, count, summedTo, records))
+    if (!dayRecords(query, first, count, unsummed, records))
         return false;
     for (const QList<AppFlowDateParameter> &day : qAsConst(records))
         for (const AppFlowDateParameter &record : day)
@@ -243,7 +249,7 @@ bool readOddDays(QSqlQuery &query, const QString &appname, const QDate &first, Q
 
 // The application's records of each day merged by hour key, as reading its rows finds them.
 bool hoursByDay(QSqlQuery &query, const QString &appname, const QDate &first, int count,
-                qint64 summedTo, QVector<QList<AppFlowDateParameter>> &byDay)
+                const UnsummedSpans &unsummed, QVector<QList<AppFlowDateParameter>> &byDay)
 {
     byDay = QVector<QList<AppFlowDateParameter>>(count);
     if (!run(query,
@@ -261,48 +267,44 @@ bool hoursByDay(QSqlQuery &query, const QString &appname, const QDate &first, in
     }
     query.finish();
     QVector<Day> days(count);
-    if (!markOddDays(query, days, first, &appname) ||
-        !readOddDays(query, appname, first, days, byDay) ||
-        !selectUnsummed(query, first, count, summedTo, &appname))
-        return false;
-    while (query.next()) {
-        const AppFlowDateParameter row = FlowRow::fromQuery(query);
-        forDaysHolding(row.date, first, count,
-                       [&](int i) { FlowMerge::mergeByDate(byDay[i], row); });
-    }
-    query.finish();
-    return true;
+    return markOddDays(query, days, first, &appname) &&
+           readOddDays(query, appname, first, days, byDay) &&
+           forUnsummedRows(
+               query, first, count, unsummed, &appname, [&](const AppFlowDateParameter &row) {
+                   forDaysHolding(row.date, first, count,
+                                  [&](int i) { FlowMerge::mergeByDate(byDay[i], row); });
+               });
 }
 } // namespace
 
 bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
-              qint64 summedTo)
+              const UnsummedSpans &unsummed)
 {
-    return mergeDays(query, list, day, 1, summedTo);
+    return mergeDays(query, list, day, 1, unsummed);
 }
 
 bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
-                qint64 summedTo)
+                const UnsummedSpans &unsummed)
 {
     const QDate first(day.year(), day.month(), 1);
-    return mergeDays(query, list, first, first.daysInMonth(), summedTo);
+    return mergeDays(query, list, first, first.daysInMonth(), unsummed);
 }
 
 QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day,
-                                        qint64 summedTo, bool *ok)
+                                        const UnsummedSpans &unsummed, bool *ok)
 {
     QVector<QList<AppFlowDateParameter>> byDay;
-    if (!hoursByDay(query, appname, day, 1, summedTo, byDay) && ok)
+    if (!hoursByDay(query, appname, day, 1, unsummed, byDay) && ok)
         *ok = false;
     return FlowMerge::hourlyAnswer(appname, day, byDay.value(0));
 }
 
 QList<AppFlowDateParameter> queryAppMonth(QSqlQuery &query, const QString &appname,
-                                          const QDate &day, qint64 summedTo, bool *ok)
+                                          const QDate &day, const UnsummedSpans &unsummed, bool *ok)
 {
     const QDate first(day.year(), day.month(), 1);
     QVector<QList<AppFlowDateParameter>> byDay;
-    if (!hoursByDay(query, appname, first, first.daysInMonth(), summedTo, byDay) && ok)
+    if (!hoursByDay(query, appname, first, first.daysInMonth(), unsummed, byDay) && ok)
         *ok = false;
     QList<AppFlowDateParameter> days;
     for (int i = 0; i < byDay.size(); ++i) {

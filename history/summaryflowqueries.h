@@ -4,6 +4,7 @@
 #pragma once
 
 #include "history/appflowdateparameter.h"
+#include "history/unsummedspans.h"
 
 #include <QDate>
 #include <QList>
@@ -11,17 +12,19 @@
 
 // The period answers computed from the running sums of FlowSummaries; the same records as
 // LiteralFlowQueries gives, read from a few hundred rows at most. The sums cover the rows up to
-// `summedTo`; rows written after it, while the sums are built, are read from the table.
+// `unsummed.summedTo()`; rows written after it, while the sums are built, are read from the
+// table, in the spans where the period's keys may lie.
 namespace SummaryFlowQueries {
 
 bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
-              qint64 summedTo);
+              const UnsummedSpans &unsummed);
 bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
-                qint64 summedTo);
+                const UnsummedSpans &unsummed);
 // `ok`, when given, is cleared when the sums could not be read.
 QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day,
-                                        qint64 summedTo, bool *ok = nullptr);
+                                        const UnsummedSpans &unsummed, bool *ok = nullptr);
 QList<AppFlowDateParameter> queryAppMonth(QSqlQuery &query, const QString &appname,
-                                          const QDate &day, qint64 summedTo, bool *ok = nullptr);
+                                          const QDate &day, const UnsummedSpans &unsummed,
+                                          bool *ok = nullptr);
 
 } // namespace SummaryFlowQueries

@@ -23,15 +23,31 @@ constexpr int kMostPendingAnswers = 500;
 // Snapshots waiting to be saved beyond this many give way to the newer ones, which count their
 // growth: the reference moves only when a save commits.
 constexpr int kMostPendingSaves = 2;
-// How long one slice of building sums or removing old rows may take, and the pause after it,
-// which grows while slices fail (the file held by another program).
+// How long one slice of building sums or removing old rows may take, and the pause after it
+// while nothing else waits. A slice that failed (the file held by another program) is tried
+// again as soon: the busy timeout already spaces the attempts.
 constexpr int kSummaryWorkMs = 50;
 constexpr int kSummaryPauseMs = 2;
-constexpr int kLongestSummaryPauseMs = 2000;
+// While that work is pending, each request is followed by slices for as long as it took, so
+// that they keep at least half of the thread; at most this long, so that an answer waiting
+// behind them is not held up by more.
+constexpr int kMostOwedSliceMs = 1000;
 
 bool isAnswer(SignalQueueType type)
 {
     return type >= GetYesterdayFlowData;
+}
+
+// All applications' list of a period: one waiting serves every later asker.
+bool isPeriodList(SignalQueueType type)
+{
+    return type >= GetYesterdayFlowData && type <= GetThisMonthFlowData;
+}
+
+bool isSameRequest(const SignalQueueEntry &a, const SignalQueueEntry &b)
+{
+    return a.first == b.first && a.second.appname == b.second.appname &&
+           a.second.period == b.second.period;
 }
 } // namespace
 
@@ -116,6 +132,9 @@ void UseData::enqueueSaveFlowData(const CollectorSnapshot &collector)
 bool UseData::append(SignalQueueType type, const SignalQueFlow &flow)
 {
     if (isAnswer(type)) {
+        // The one waiting answers this asker too.
+        if (isPeriodList(type) && isWaiting(type))
+            return true;
         if (m_pendingAnswers >= kMostPendingAnswers) {
             if (FailureLog::due(QStringLiteral("history requests refused")))
                 qDebug() << "history request refused, too many waiting:"
@@ -129,6 +148,18 @@ bool UseData::append(SignalQueueType type, const SignalQueFlow &flow)
     m_signalQueue.append({type, flow});
     emit reqSendSignal();
     return true;
+}
+
+// Whether such a request waits behind the head (which may be in hand) and after the last save.
+bool UseData::isWaiting(SignalQueueType type) const
+{
+    for (int i = m_signalQueue.size() - 1; i >= 1; --i) {
+        if (m_signalQueue.at(i).first == SaveFlowData)
+            return false;
+        if (m_signalQueue.at(i).first == type)
+            return true;
+    }
+    return false;
 }
 
 // Drops the oldest whole snapshot behind the head (the head may be in hand) once too many wait.
@@ -158,10 +189,14 @@ void UseData::onReqSendSignal()
 {
     // Entries queued while the loop below runs in this thread are taken by that loop; a failed
     // request waits for its timer.
-    if (m_dispatching || m_retryTimer->isActive())
+    if (m_dispatching)
         return;
     m_dispatching = true;
-    while (dispatchHead()) {
+    for (;;) {
+        if (isSliceOwed())
+            runSlice();
+        else if (m_retryTimer->isActive() || !dispatchHead())
+            break;
     }
     m_dispatching = false;
     // An answer or a save may have found the sums to be built anew.
@@ -179,9 +214,23 @@ bool UseData::dispatchHead()
         if (m_signalQueue.isEmpty())
             return false;
         entry = m_signalQueue.first();
+        // The same question waiting before the next save gets the same answer.
+        m_answerIds = {entry.second.requestId};
+        for (int i = 1; isAnswer(entry.first) && i < m_signalQueue.size() &&
+                        m_signalQueue.at(i).first != SaveFlowData;
+             ++i)
+            if (isSameRequest(m_signalQueue.at(i), entry))
+                m_answerIds.append(m_signalQueue.at(i).second.requestId);
     }
     m_finalAttempt = !isAnswer(entry.first) || m_headAttempts + 1 >= kAttemptsPerAnswer;
-    if (handleRequest(entry)) {
+    QElapsedTimer timer;
+    timer.start();
+    const bool handled = handleRequest(entry);
+    if (m_summaries.hasWork()) {
+        m_owedSliceMs = qMin<qint64>(m_owedSliceMs + timer.elapsed(), kMostOwedSliceMs);
+        m_sliceDue = true;
+    }
+    if (handled) {
         finishHead();
         return true;
     }
@@ -221,9 +270,34 @@ void UseData::finishHead()
 {
     m_headAttempts = 0;
     QMutexLocker locker(&CMutex::instance()->mutex);
-    if (isAnswer(m_signalQueue.first().first))
-        --m_pendingAnswers;
-    m_signalQueue.removeFirst();
+    const SignalQueueEntry head = m_signalQueue.takeFirst();
+    if (!isAnswer(head.first))
+        return;
+    --m_pendingAnswers;
+    // The twins answered with it come first among its like: later ones were queued after.
+    int twins = m_answerIds.size() - 1;
+    for (int i = 0; twins > 0 && i < m_signalQueue.size(); ++i) {
+        if (isSameRequest(m_signalQueue.at(i), head)) {
+            m_signalQueue.removeAt(i--);
+            --m_pendingAnswers;
+            --twins;
+        }
+    }
+}
+
+bool UseData::isSliceOwed() const
+{
+    return (m_sliceDue || m_owedSliceMs > 0) && m_summaries.hasWork() &&
+           m_connectionThread == QThread::currentThread();
+}
+
+void UseData::runSlice()
+{
+    QElapsedTimer timer;
+    timer.start();
+    m_summaries.doWork(kSummaryWorkMs);
+    m_sliceDue = false;
+    m_owedSliceMs = qMax<qint64>(0, m_owedSliceMs - timer.elapsed());
 }
 
 void UseData::scheduleSummaryWork()
@@ -231,17 +305,15 @@ void UseData::scheduleSummaryWork()
     if (m_summaryWorkScheduled)
         return;
     m_summaryWorkScheduled = true;
-    QTimer::singleShot(m_summaryPauseMs, this, [this] { doSummaryWork(); });
+    QTimer::singleShot(kSummaryPauseMs, this, [this] { doSummaryWork(); });
 }
 
 void UseData::doSummaryWork()
 {
     m_summaryWorkScheduled = false;
-    if (m_connectionThread != QThread::currentThread())
+    if (m_dispatching || m_connectionThread != QThread::currentThread())
         return;
-    const bool advanced = m_summaries.doWork(kSummaryWorkMs);
-    m_summaryPauseMs =
-        advanced ? kSummaryPauseMs : qMin(m_summaryPauseMs * 2, kLongestSummaryPauseMs);
+    runSlice();
     if (m_summaries.hasWork())
         scheduleSummaryWork();
 }
@@ -252,7 +324,8 @@ bool UseData::answer(void (UseData::*signal)(QList<AppFlowDateParameter>),
     // A request that will be tried again answers then; one that cannot be read answers nothing
     // rather than figures it does not have.
     if (ok || m_finalAttempt)
-        emit(this->*signal)(ok ? appLst : QList<AppFlowDateParameter>());
+        for (int i = 0; i < m_answerIds.size(); ++i)
+            emit(this->*signal)(ok ? appLst : QList<AppFlowDateParameter>());
     return ok;
 }
 

@@ -22,7 +22,9 @@ class QTimer;
 
 // The traffic history store. It lives in a thread of its own and runs every piece of
 // database work as a request of one first-in first-out queue, one at a time; the process-wide
-// lock guards the queue, not the work. Answers leave as signals from that thread.
+// lock guards the queue, not the work. Answers leave as signals from that thread. The one-time
+// work on the file (building the sums, removing old rows) runs in slices between requests,
+// with at least as much of the thread as they take, so that asking cannot starve it.
 class UseData : public QObject
 {
     Q_OBJECT
@@ -80,6 +82,7 @@ private:
     // False when the request was refused.
     bool enqueue(SignalQueueType type, const SignalQueFlow &flow = {});
     bool append(SignalQueueType type, const SignalQueFlow &flow);
+    bool isWaiting(SignalQueueType type) const;
     void supersedeWaitingSave();
     bool dispatchHead();
     bool headFailed(const SignalQueueEntry &entry);
@@ -87,6 +90,8 @@ private:
     bool handleRequest(const SignalQueueEntry &entry);
     bool answer(void (UseData::*signal)(QList<AppFlowDateParameter>),
                 const QList<AppFlowDateParameter> &appLst, bool ok);
+    bool isSliceOwed() const;
+    void runSlice();
     void scheduleSummaryWork();
     void doSummaryWork();
 
@@ -144,12 +149,16 @@ private:
     // The one INSERT, prepared once: preparing it anew would compile the summing trigger again.
     QSqlQuery m_insert;
     bool m_summaryWorkScheduled = false;
-    int m_summaryPauseMs = 10;
+    // Slice time the requests handled since the last slice are owed, and whether one is due.
+    qint64 m_owedSliceMs = 0;
+    bool m_sliceDue = false;
     // Dispatch state, all of it the store thread's own but the count, which the lock guards.
     QTimer *m_retryTimer;
     int m_headAttempts = 0;
     bool m_finalAttempt = true;
     int m_pendingAnswers = 0;
+    // The ids of the head and of the same requests waiting behind it, each answered with it.
+    QList<quint64> m_answerIds;
     QElapsedTimer m_sinceThoroughCheck;
 
     // What a save keeps beside its rows, so that saved figures stay true across restarts and

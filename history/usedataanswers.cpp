@@ -60,8 +60,9 @@ bool UseData::getAppFlowDataForRequest(const SignalQueFlow &flow)
     read();
     if (!ok && recoverFile())
         read();
-    emit sendAppFlowDataForRequest(flow.requestId, flowPeriodFirstDay(flow.period, now.date()), ok,
-                                   appLst);
+    for (const quint64 requestId : qAsConst(m_answerIds))
+        emit sendAppFlowDataForRequest(requestId, flowPeriodFirstDay(flow.period, now.date()), ok,
+                                       appLst);
     return true;
 }
 
@@ -90,7 +91,8 @@ bool UseData::getFlowDataForRequest(const SignalQueFlow &flow)
     read();
     if (!ok && recoverFile())
         read();
-    emit sendFlowDataForRequest(flow.requestId, flowPeriodFirstDay(flow.period, now.date()), ok,
-                                appLst);
+    for (const quint64 requestId : qAsConst(m_answerIds))
+        emit sendFlowDataForRequest(requestId, flowPeriodFirstDay(flow.period, now.date()), ok,
+                                    appLst);
     return true;
 }

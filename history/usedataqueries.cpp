@@ -67,7 +67,7 @@ bool UseData::queryDayFlowData(QList<AppFlowDateParameter> &list, const QDateTim
 {
     ensureConnection();
     if (m_summaries.answers() == FlowSummaries::Answers::FromSummaries)
-        return SummaryFlowQueries::queryDay(m_query, list, day.date(), m_summaries.summedTo());
+        return SummaryFlowQueries::queryDay(m_query, list, day.date(), m_summaries.unsummed());
     return LiteralFlowQueries::queryDay(m_query, list, day.date());
 }
 
@@ -75,7 +75,7 @@ bool UseData::queryMonthFlowData(QList<AppFlowDateParameter> &list, const QDateT
 {
     ensureConnection();
     if (m_summaries.answers() == FlowSummaries::Answers::FromSummaries)
-        return SummaryFlowQueries::queryMonth(m_query, list, day.date(), m_summaries.summedTo());
+        return SummaryFlowQueries::queryMonth(m_query, list, day.date(), m_summaries.unsummed());
     return LiteralFlowQueries::queryMonth(m_query, list, day.date());
 }
 
@@ -86,7 +86,7 @@ QList<AppFlowDateParameter> UseData::queryAppDayFlowData(const QString &appname,
     bool read = true;
     const QList<AppFlowDateParameter> hours =
         m_summaries.answers() == FlowSummaries::Answers::FromSummaries
-            ? SummaryFlowQueries::queryAppDay(m_query, appname, day.date(), m_summaries.summedTo(),
+            ? SummaryFlowQueries::queryAppDay(m_query, appname, day.date(), m_summaries.unsummed(),
                                               &read)
             : LiteralFlowQueries::queryAppDay(m_query, appname, day.date(), &read);
     if (ok)
@@ -102,7 +102,7 @@ QList<AppFlowDateParameter> UseData::queryAppMonthFlowData(const QString &appnam
     const QList<AppFlowDateParameter> days =
         m_summaries.answers() == FlowSummaries::Answers::FromSummaries
             ? SummaryFlowQueries::queryAppMonth(m_query, appname, day.date(),
-                                                m_summaries.summedTo(), &read)
+                                                m_summaries.unsummed(), &read)
             : LiteralFlowQueries::queryAppMonth(m_query, appname, day.date(), &read);
     if (ok)
         *ok = read;

@@ -7,6 +7,7 @@
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <atomic>
 
 using namespace HistoryTest;
 
@@ -275,6 +276,46 @@ private slots:
         compareAcrossTheMonths(store, {QDate(2024, 1, 20)});
         QCOMPARE(FlowFile().values("SELECT complete, builtTo FROM flowSumState"),
                  QStringList("0|3000"));
+    }
+
+    // A client that asks again as soon as it is answered, two questions at a time, never
+    // leaves the queue empty: the build must still get its share, and every answer meanwhile
+    // be that of the rows.
+    void the_build_ends_while_a_client_asks_without_pause()
+    {
+        writeRows(60000, 41);
+        const QDateTime now(QDate(2024, 3, 16), QTime(12, 0));
+        setNow(now);
+        const Period *periods[] = {&kAppThisMonth, &kAppLastMonth};
+        QStringList expected[2];
+        {
+            FlowFile file;
+            QSqlQuery rows(file.database());
+            for (int i = 0; i < 2; ++i)
+                expected[i] = literalAnswer(rows, *periods[i], "a.desktop", now.date());
+        }
+        StoreThread store;
+        QElapsedTimer asking;
+        asking.start();
+        std::atomic<int> answers{0}, wrong{0};
+        std::atomic<bool> built{false};
+        for (int i = 0; i < 2; ++i) {
+            QObject::connect(
+                store.store, periods[i]->answer, store.store,
+                [&, i](const QList<AppFlowDateParameter> &list) {
+                    ++answers;
+                    wrong += describe(list) != expected[i];
+                    built =
+                        FlowFile().values("SELECT complete FROM flowSumState") == QStringList("1");
+                    if (!built && asking.elapsed() < 10000)
+                        emit(store.store->*periods[i]->app)("a.desktop");
+                },
+                Qt::DirectConnection);
+            emit(store.store->*periods[i]->app)("a.desktop");
+        }
+        QVERIFY(store.waitUntil([&] { return built.load(); }, 10000));
+        QVERIFY(answers > 2);
+        QCOMPARE(wrong.load(), 0);
     }
 
     // Another program may change the file: the store follows, rebuilding or reading rows.
