@@ -7,6 +7,7 @@
 #include "presentation/historychart.h"
 #include "presentation/units.h"
 #include "servicelink.h"
+#include "whenanswered.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -14,7 +15,6 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QCursor>
-#include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QEvent>
 #include <QFileDialog>
@@ -123,10 +123,8 @@ void HistoryPage::showApplication(const QString &desktopId)
 
 void HistoryPage::askApplications()
 {
-    auto *watcher = new QDBusPendingCallWatcher(m_link->queries().GetApplications(), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        const QDBusPendingReply<WardenApplicationList> reply = *w;
+    using Reply = QDBusPendingReply<WardenApplicationList>;
+    whenAnswered<Reply>(m_link->queries().GetApplications(), this, [this](const Reply &reply) {
         if (reply.isError())
             return;
         WardenApplicationList applications = reply.value();

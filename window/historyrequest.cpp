@@ -3,7 +3,8 @@
 
 #include "historyrequest.h"
 
-#include <QDBusPendingCallWatcher>
+#include "whenanswered.h"
+
 #include <QDBusPendingReply>
 
 HistoryRequest::HistoryRequest(TrafficQueriesInterface &queries, const QString &desktopId,
@@ -13,10 +14,8 @@ HistoryRequest::HistoryRequest(TrafficQueriesInterface &queries, const QString &
     m_view.appname = desktopId;
     m_view.name = name;
     m_view.period = period;
-    auto *watcher = new QDBusPendingCallWatcher(m_queries.GetTotals(period), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        const QDBusPendingReply<WardenDisplayList, QString> reply = *w;
+    using Reply = QDBusPendingReply<WardenDisplayList, QString>;
+    whenAnswered<Reply>(m_queries.GetTotals(period), this, [this](const Reply &reply) {
         if (reply.isError())
             fail(reply.error().message());
         else
@@ -45,16 +44,14 @@ void HistoryRequest::takeTotals(const WardenDisplayList &totals, const QString &
 void HistoryRequest::askHistory(const QString &desktopId)
 {
     ++m_waiting;
-    auto *watcher =
-        new QDBusPendingCallWatcher(m_queries.GetAppHistory(desktopId, m_view.period), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        const QDBusPendingReply<WardenAppFlowList, QString> reply = *w;
-        if (reply.isError())
-            fail(reply.error().message());
-        else
-            takeHistory(reply.argumentAt<0>(), reply.argumentAt<1>());
-    });
+    using Reply = QDBusPendingReply<WardenAppFlowList, QString>;
+    whenAnswered<Reply>(m_queries.GetAppHistory(desktopId, m_view.period), this,
+                        [this](const Reply &reply) {
+                            if (reply.isError())
+                                fail(reply.error().message());
+                            else
+                                takeHistory(reply.argumentAt<0>(), reply.argumentAt<1>());
+                        });
 }
 
 void HistoryRequest::takeHistory(const WardenAppFlowList &rows, const QString &firstDay)

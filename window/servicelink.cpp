@@ -3,9 +3,10 @@
 
 #include "servicelink.h"
 
+#include "whenanswered.h"
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
+
 #include <QDBusPendingReply>
 
 namespace {
@@ -54,26 +55,24 @@ void ServiceLink::ping()
     // A method call to the name starts the service when the bus knows how.
     const QDBusMessage ping = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
-    auto *watcher =
-        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(ping, retryMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        if (w->isError())
-            setReachable(false, w->error().message());
-        else
-            askToday(); // the speed list that follows within a second says it is back
-    });
+    whenAnswered<QDBusPendingReply<>>(
+        QDBusConnection::sessionBus().asyncCall(ping, retryMs), this,
+        [this](const QDBusPendingReply<> &reply) {
+            if (reply.isError())
+                setReachable(false, reply.error().message());
+            else
+                askToday(); // the speed list that follows within a second says it is back
+        });
 }
 
 void ServiceLink::askToday()
 {
-    auto *watcher = new QDBusPendingCallWatcher(m_queries.GetTotals(QStringLiteral("today")), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        const QDBusPendingReply<WardenDisplayList, QString> reply = *w;
-        if (!reply.isError())
-            emit todayArrived(reply.argumentAt<0>());
-    });
+    using Reply = QDBusPendingReply<WardenDisplayList, QString>;
+    whenAnswered<Reply>(m_queries.GetTotals(QStringLiteral("today")), this,
+                        [this](const Reply &reply) {
+                            if (!reply.isError())
+                                emit todayArrived(reply.argumentAt<0>());
+                        });
 }
 
 void ServiceLink::setReachable(bool reachable, const QString &problem)
