@@ -68,7 +68,8 @@ HistoryPage::HistoryPage(ServiceLink *link, QWidget *parent)
     m_sum->setObjectName(QStringLiteral("sum"));
     m_sum->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 
-    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->legend()->setAlignment(Qt::AlignTop);
+    m_chart->setMargins(QMargins(4, 4, 4, 4));
     m_chart->setAnimationOptions(QChart::NoAnimation);
     m_chartView->setObjectName(QStringLiteral("chart"));
     m_chartView->setAccessibleName(tr("History chart"));
@@ -81,7 +82,10 @@ HistoryPage::HistoryPage(ServiceLink *link, QWidget *parent)
     m_ranking->setAccessibleName(tr("Top consumers"));
     m_ranking->setRootIsDecorated(false);
     m_ranking->setHeaderLabels({tr("Application"), tr("Received"), tr("Sent"), tr("Total")});
+    m_ranking->header()->setStretchLastSection(false);
     m_ranking->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < 4; ++column)
+        m_ranking->headerItem()->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     m_ranking->setMaximumHeight(180);
 
     auto *choices = new QHBoxLayout;
@@ -204,12 +208,13 @@ void HistoryPage::show(const HistoryView &view, const WardenDisplayList &totals)
     x->setTitleText(view.daily() ? tr("Day of the month") : tr("Hour of the day"));
     auto *y = new QValueAxis;
     y->setTitleText(unitSymbol(unit));
-    y->setMin(0);
-    y->applyNiceNumbers();
+    y->setRange(0, largest > 0 ? fixedFigure(largest, unit) : 1);
+    y->setLabelFormat(QStringLiteral("%g"));
     m_chart->addAxis(x, Qt::AlignBottom);
     m_chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);
     series->attachAxis(y);
+    y->applyNiceNumbers();
     followPalette();
 
     m_sum->setText(tr("%1 from %2: %3 in all, %4 received and %5 sent")
@@ -276,9 +281,12 @@ void HistoryPage::followPalette()
     m_chart->setBackgroundPen(Qt::NoPen);
     m_chart->legend()->setLabelColor(palette.color(QPalette::Text));
     m_chart->legend()->setFont(font());
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
     for (QAbstractAxis *axis : m_chart->axes()) {
         axis->setLabelsBrush(palette.brush(QPalette::Text));
-        axis->setLabelsFont(font());
+        // 24 hours or 31 days side by side need a smaller type to fit.
+        axis->setLabelsFont(axis->orientation() == Qt::Horizontal ? small : font());
         axis->setTitleBrush(palette.brush(QPalette::Text));
         axis->setTitleFont(font());
         axis->setLinePenColor(palette.color(QPalette::Mid));

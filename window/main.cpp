@@ -38,10 +38,15 @@ int main(int argc, char *argv[])
         QStringLiteral("screenshot-delay"),
         QApplication::translate("main", "Take the picture after <seconds> (default 20)."),
         QStringLiteral("seconds"), QStringLiteral("20"));
-    parser.addOptions({screenshot, delay});
+    const QCommandLineOption view(
+        QStringLiteral("view"),
+        QApplication::translate("main", "Open on the <view>: live (the default) or history."),
+        QStringLiteral("view"), QStringLiteral("live"));
+    parser.addOptions({view, screenshot, delay});
     parser.process(app);
 
     TrafficWindow window;
+    window.showView(parser.value(view));
     window.show();
     if (parser.isSet(screenshot))
         window.screenshotLater(parser.value(screenshot), parser.value(delay).toInt() * 1000);

@@ -75,6 +75,12 @@ void TrafficWindow::showState()
     m_banner->show();
 }
 
+void TrafficWindow::showView(const QString &view)
+{
+    m_tabs->setCurrentWidget(view == QLatin1String("history") ? static_cast<QWidget *>(m_history)
+                                                              : m_live);
+}
+
 void TrafficWindow::screenshotLater(const QString &path, int delayMs)
 {
     QTimer::singleShot(delayMs, this, [this, path] {

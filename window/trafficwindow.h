@@ -22,6 +22,8 @@ public:
 
     LiveModel *liveModel() const { return m_model; }
     HistoryPage *historyPage() const { return m_history; }
+    // Brings the live view ("live") or the history view ("history") to the front.
+    void showView(const QString &view);
     // Writes a picture of the window to `path` after `delayMs` of live figures, then quits.
     void screenshotLater(const QString &path, int delayMs);
 
