@@ -8,7 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/nwt-package.XXXXXX")
-packages=(nimbra-warden-trafficdetails nimbra-warden-trafficdetails-demo)
+packages=(nimbra-warden-trafficdetails nimbra-warden-trafficdetails-demo nimbra-warden-traffic-window)
 service=com.nimbra.warden.trafficdetails
 as_root=()
 [ "$(id -u)" -ne 0 ] && as_root=(sudo)
@@ -52,9 +52,14 @@ for file in /usr/bin/nimbra-warden-trafficdetails /usr/bin/nimbra-warden-traffic
     /usr/share/man/man1/nimbra-warden-traffic.1.gz \
     /usr/share/bash-completion/completions/nimbra-warden-traffic \
     /usr/share/doc/nimbra-warden-trafficdetails/copyright \
-    /usr/libexec/nimbra-warden-trafficdetails/nimbra-warden-peer-simulator; do
+    /usr/libexec/nimbra-warden-trafficdetails/nimbra-warden-peer-simulator \
+    /usr/bin/nimbra-warden-traffic-window \
+    /usr/share/applications/com.nimbra.warden.TrafficWindow.desktop \
+    /usr/share/icons/hicolor/scalable/apps/com.nimbra.warden.TrafficWindow.svg; do
     [ -e "$file" ] || fail "$file is not installed"
 done
+appstreamcli validate --no-net /usr/share/metainfo/com.nimbra.warden.TrafficWindow.metainfo.xml \
+    >/dev/null || fail "the window's metainfo does not validate"
 ! command -v nimbra-warden-peer-simulator >/dev/null || fail "the simulator is on the PATH"
 nimbra-warden-traffic --version
 /usr/libexec/nimbra-warden-trafficdetails/nimbra-warden-peer-simulator --version
@@ -104,6 +109,12 @@ owned && fail "the service did not exit"
 [ "$(nimbra-warden-traffic quit)" = "the service is not running" ] ||
     fail "quit on a stopped service said something else"
 owned && fail "quit started the stopped service"
+# The window starts offscreen, has the service activated and pictures its figures.
+QT_QPA_PLATFORM=offscreen nimbra-warden-traffic-window --screenshot "$work/window.png" \
+    --screenshot-delay 3 || fail "the window did not start offscreen"
+[ -s "$work/window.png" ] || fail "the window wrote no picture"
+owned || fail "the window did not have the service activated"
+nimbra-warden-traffic quit
 
 echo "== removing"
 "${as_root[@]}" apt-get purge -y -qq "${packages[@]}" >/dev/null
