@@ -6,6 +6,7 @@
 #include "livemodel.h"
 #include "sparklinedelegate.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
@@ -49,6 +50,11 @@ LivePage::LivePage(LiveModel *model, QWidget *parent)
         emit historyRequested(index.data(LiveModel::DesktopIdRole).toString());
     };
     connect(m_table, &QTableView::activated, this, open);
+
+    auto *find = new QAction(tr("Search"), this);
+    find->setShortcut(QKeySequence::Find);
+    connect(find, &QAction::triggered, m_search, [this] { m_search->setFocus(); });
+    addAction(find);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_search);
