@@ -4,16 +4,18 @@
 # The window's idle cost: the real service on private buses, simulated peers reporting
 # APPLICATIONS applications (default 20) with traffic every second, and the window open on
 # its live view. After a warm-up it reads the window's CPU time and resident size from /proc
-# over SECONDS (default 30). The window draws offscreen unless DISPLAY is set.
+# over SECONDS (default 30). The window draws offscreen unless DISPLAY is set (xvfb-run).
 # Budget: at most 1 % of one core and 80 MB resident.
 # Usage: bench/window-idle.sh BUILD_DIR [SECONDS] [APPLICATIONS]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$1 seconds=${2:-30} applications=${3:-20}
+# The private buses hide the display; the window gets it back.
+export BENCH_DISPLAY=${DISPLAY:-}
 
 "$root/bench/with-simulated-service.sh" "$build" "$applications" 1 bash -c '
     build=$1 seconds=$2
-    [ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
+    if [ -n "$BENCH_DISPLAY" ]; then export DISPLAY=$BENCH_DISPLAY; else export QT_QPA_PLATFORM=offscreen; fi
     "$build/window/nimbra-warden-traffic-window" >"$HOME/window.log" 2>&1 &
     window=$!
     sleep 10 # start-up, the first lists, fonts and icons

@@ -12,6 +12,9 @@
 
 int main(int argc, char *argv[])
 {
+    // Nothing here draws with OpenGL: raster windows spare loading a GL driver, which
+    // would weigh more than the whole window.
+    QApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nimbra-warden-traffic-window"));
     QApplication::setApplicationDisplayName(QApplication::translate("main", "Network Traffic"));
