@@ -5,4 +5,5 @@
 
 // The records that cross the service's own interface.
 #include "records/wardenappflow.h"
+#include "records/wardenapplication.h"
 #include "records/wardendisplay.h"

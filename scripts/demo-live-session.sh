@@ -8,7 +8,7 @@
 # so the view shows root's processes that belong to an installed application.
 # --traffic also starts a loopback traffic source that belongs to a demo application, and
 # counts loopback traffic.
-# Usage (inside with-private-buses.sh, BUILD_DIR set): demo-live-session.sh [--traffic]
+# Usage (inside with-private-buses.sh, BUILD_DIR set): demo-live-session.sh [--traffic] [--window]
 set -u
 build=$BUILD_DIR
 logs=$HOME/logs
@@ -23,7 +23,7 @@ trap stop EXIT
 trap 'exit 130' INT TERM
 
 monitor_options=()
-if [ "${1:-}" = "--traffic" ]; then
+if [[ " $* " == *" --traffic "* ]]; then
     monitor_options+=(--loopback)
     entry=$HOME/.local/share/applications/nwt-demo-traffic.desktop
     mkdir -p "$(dirname "$entry")"
@@ -65,4 +65,4 @@ echo "Logs: $logs; history: $HOME/.nimbra-warden/warden.db"
 echo "From another terminal, talk to this demo with:"
 echo "    DBUS_SESSION_BUS_ADDRESS='$DBUS_SESSION_BUS_ADDRESS' $build/tools/traffic-client/nimbra-warden-traffic apps"
 sleep 3
-"$build/tools/traffic-client/nimbra-warden-traffic" watch
+"$(dirname "${BASH_SOURCE[0]}")/demo-front.sh" "$@"

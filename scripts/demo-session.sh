@@ -1,7 +1,8 @@
 #!/bin/bash
 # SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Runs inside the private buses set up by demo.sh: peers, service, live view.
+# Runs inside the private buses set up by demo.sh: peers, service, live view or window.
+# Usage: demo-session.sh [--window]
 set -u
 build=$BUILD_DIR
 client=$build/tools/traffic-client/nimbra-warden-traffic
@@ -27,4 +28,4 @@ echo "Service log: $logs/service.log; history: $HOME/.nimbra-warden/warden.db"
 echo "From another terminal, talk to this demo with:"
 echo "    DBUS_SESSION_BUS_ADDRESS=\$(cat $DEMO_BUS_ADDRESS_FILE) $client apps"
 sleep 4
-"$client" watch
+"$(dirname "${BASH_SOURCE[0]}")/demo-front.sh" "$@"

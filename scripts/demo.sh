@@ -9,7 +9,10 @@
 # --live runs the real daemons (kernel-fed network monitor, process and launcher peers)
 # instead of the simulated peers, on this machine's own traffic; --traffic adds a loopback
 # traffic source launched as a demo application. Both need root.
-# Usage: scripts/demo.sh [--real-home] [--live [--traffic]]
+# --window shows the desktop window instead of the client's live view when there is a display
+# ($DISPLAY or $WAYLAND_DISPLAY); without one it writes a picture of the window to
+# doc/window.png after 20 seconds of traffic.
+# Usage: scripts/demo.sh [--real-home] [--live [--traffic]] [--window]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$root/build}
@@ -22,6 +25,7 @@ home=$root/demo-home
 session=$root/scripts/demo-session.sh
 peers=(nimbra-warden-peer-simulator)
 session_options=()
+targets=()
 for argument in "$@"; do
     case $argument in
     --real-home) home=$HOME ;;
@@ -30,16 +34,23 @@ for argument in "$@"; do
         peers=(nimbra-warden-netmonitor nimbra-warden-procmap)
         ;;
     --traffic) session_options+=(--traffic) ;;
+    --window)
+        session_options+=(--window)
+        targets+=(nimbra-warden-traffic-window)
+        ;;
     *)
-        echo "usage: $0 [--real-home] [--live [--traffic]]" >&2
+        echo "usage: $0 [--real-home] [--live [--traffic]] [--window]" >&2
         exit 2
         ;;
     esac
 done
 
 cmake --build "$BUILD_DIR" -j"${JOBS:-2}" --target \
-    nimbra-warden-trafficdetails nimbra-warden-traffic "${peers[@]}"
+    nimbra-warden-trafficdetails nimbra-warden-traffic "${peers[@]}" "${targets[@]}"
 
 mkdir -p "$root/demo-home"
+# The private buses' fixture hides the display from tests; the demo's window wants it back.
+export DEMO_DISPLAY=${DISPLAY:-} DEMO_WAYLAND_DISPLAY=${WAYLAND_DISPLAY:-}
+export DEMO_SCREENSHOT=$root/doc/window.png
 export DEMO_BUS_ADDRESS_FILE=$root/demo-home/bus-address
 NWT_HOME=$home exec "$root/tests/fixture/with-private-buses.sh" "$session" "${session_options[@]}"

@@ -7,12 +7,12 @@
 # map and the service through their session activation files, and a loopback traffic source
 # launched from a desktop entry, which must show up under its application's name. Then it
 # purges the packages and looks for anything left behind. Installs packages and loads eBPF
-# programs, so it runs as root (or through sudo).
+# programs, so it runs as root (or through sudo). The window is started offscreen in the chain.
 # Usage: scripts/package-check.sh
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(nimbra-warden-trafficdetails nimbra-warden-trafficdetails-demo
-    nimbra-warden-netmonitor nimbra-warden-procmap)
+    nimbra-warden-netmonitor nimbra-warden-procmap nimbra-warden-traffic-window)
 service=com.nimbra.warden.trafficdetails
 monitor_unit=/lib/systemd/system/nimbra-warden-netmonitor.service
 procmap_unit=/usr/lib/systemd/user/nimbra-warden-procmap.service
@@ -157,6 +157,13 @@ TRAFFIC
     [ "$(nimbra-warden-traffic quit)" = "the service is not running" ] ||
         fail "quit on a stopped service said something else"
     owned && fail "quit started the stopped service"
+
+    # The window starts offscreen, has the service activated and pictures its figures.
+    QT_QPA_PLATFORM=offscreen nimbra-warden-traffic-window --screenshot "$work/window.png" \
+        --screenshot-delay 3 || fail "the window did not start offscreen"
+    [ -s "$work/window.png" ] || fail "the window wrote no picture"
+    owned || fail "the window did not have the service activated"
+    nimbra-warden-traffic quit
     return 0
 }
 
@@ -218,9 +225,14 @@ for file in /usr/bin/nimbra-warden-trafficdetails /usr/bin/nimbra-warden-traffic
     /usr/share/dbus-1/system-services/com.nimbra.warden.MonitorNetFlow.service \
     /usr/bin/nimbra-warden-procmap "$procmap_unit" \
     /usr/share/dbus-1/services/com.nimbra.warden.analysisapp.service \
-    /usr/share/dbus-1/services/com.nimbra.ndesk.daemon.Launcher.service; do
+    /usr/share/dbus-1/services/com.nimbra.ndesk.daemon.Launcher.service \
+    /usr/bin/nimbra-warden-traffic-window \
+    /usr/share/applications/com.nimbra.warden.TrafficWindow.desktop \
+    /usr/share/icons/hicolor/scalable/apps/com.nimbra.warden.TrafficWindow.svg; do
     [ -e "$file" ] || fail "$file is not installed"
 done
+appstreamcli validate --no-net /usr/share/metainfo/com.nimbra.warden.TrafficWindow.metainfo.xml \
+    >/dev/null || fail "the window's metainfo does not validate"
 [ -L /etc/systemd/system/multi-user.target.wants/nimbra-warden-netmonitor.service ] ||
     fail "installing did not enable the monitor's unit"
 ! command -v nimbra-warden-peer-simulator >/dev/null || fail "the simulator is on the PATH"

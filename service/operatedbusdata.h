@@ -5,7 +5,7 @@
 
 #include "history/appflowdateparameter.h"
 #include "records/wardenrecords.h"
-#include "service/wardenapplication.h"
+#include "records/wardenapplication.h"
 
 #include <QDBusContext>
 #include <QList>

@@ -5,7 +5,7 @@
 
 #include "history/appflowdateparameter.h"
 #include "history/flowperiod.h"
-#include "service/wardenapplication.h"
+#include "records/wardenapplication.h"
 
 #include <QDBusMessage>
 #include <QDate>

@@ -3,8 +3,8 @@
 
 #include "commands.h"
 
-#include "historychart.h"
 #include "liveview.h"
+#include "presentation/historychart.h"
 #include "rendering.h"
 #include "service/periodnames.h"
 #include "trafficservice.h"
@@ -82,7 +82,7 @@ int history(TrafficService &service, const Command &command)
     view.name = application ? application->name : storedName(history.rows);
     if (view.name.isEmpty())
         view.name = desktopId;
-    view.period = command.period;
+    view.period = periodName(command.period);
     view.firstDay = history.firstDay;
     view.rows = history.rows;
 

@@ -154,9 +154,9 @@ QString applicationsTable(const QString &title, const QList<ApplicationTotals> &
 
 QString historyTable(const HistoryView &view, const ShowOptions &options)
 {
-    QString text = QStringLiteral("%1 (%2), %3 from %4\n")
-                       .arg(view.name, view.appname, periodName(view.period),
-                            view.firstDay.toString(Qt::ISODate));
+    QString text =
+        QStringLiteral("%1 (%2), %3 from %4\n")
+            .arg(view.name, view.appname, view.period, view.firstDay.toString(Qt::ISODate));
     if (options.units != Units::Human)
         text = text.trimmed() + QStringLiteral(", in %1\n").arg(unitSymbol(options.units));
     if (view.rows.isEmpty())
@@ -247,7 +247,7 @@ QByteArray historyJson(const HistoryView &view, const ShowOptions &options)
     const QJsonObject document{
         {QStringLiteral("appname"), view.appname},
         {QStringLiteral("name"), view.name},
-        {QStringLiteral("period"), periodName(view.period)},
+        {QStringLiteral("period"), view.period},
         {QStringLiteral("firstDay"), view.firstDay.toString(Qt::ISODate)},
         {QStringLiteral("unit"), unitSymbol(options.units)},
         {QStringLiteral("rows"), rows},

@@ -3,10 +3,10 @@
 
 #pragma once
 
-#include "historyview.h"
+#include "presentation/historyview.h"
+#include "presentation/units.h"
+#include "records/wardenapplication.h"
 #include "records/wardenrecords.h"
-#include "service/wardenapplication.h"
-#include "units.h"
 
 #include <QByteArray>
 #include <QJsonArray>

@@ -5,8 +5,8 @@
 
 #include "history/flowperiod.h"
 #include "queriesinterface.h"
+#include "records/wardenapplication.h"
 #include "records/wardenrecords.h"
-#include "service/wardenapplication.h"
 #include "trafficdetailsinterface.h"
 
 #include <QDBusPendingCall>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "records/wardenrecords.h"
-#include "service/wardenapplication.h"
+#include "records/wardenapplication.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

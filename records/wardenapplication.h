@@ -3,8 +3,6 @@
 
 #pragma once
 
-#include "records/wardenrecords.h"
-
 #include <QDBusArgument>
 #include <QList>
 #include <QMetaType>

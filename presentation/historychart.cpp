@@ -1,9 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "historychart.h"
-
-#include "service/periodnames.h"
+#include "presentation/historychart.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -71,11 +69,13 @@ QImage historyChart(const HistoryView &view, Units units)
     painter.setFont(titleFont);
     painter.setPen(Qt::black);
     painter.drawText(QRect(16, 8, kWidth - 32, 24), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("%1 (%2)").arg(view.name, view.appname));
+                     view.appname.isEmpty()
+                         ? view.name
+                         : QStringLiteral("%1 (%2)").arg(view.name, view.appname));
     painter.setFont(font);
     painter.drawText(QRect(16, 32, kWidth - 32, 20), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("%1 from %2   sum %3 (received %4, sent %5)")
-                         .arg(periodName(view.period), view.firstDay.toString(Qt::ISODate),
+                         .arg(view.period, view.firstDay.toString(Qt::ISODate),
                               amountText(view.sum(&WardenAppFlow::total), units),
                               amountText(view.sum(&WardenAppFlow::downloaded), units),
                               amountText(view.sum(&WardenAppFlow::uploaded), units)));

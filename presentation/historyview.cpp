@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "historyview.h"
+#include "presentation/historyview.h"
 
 QString HistoryView::rowDate(const WardenAppFlow &row) const
 {

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "service/wardenapplication.h"
+#include "records/wardenapplication.h"
 
 #include <QDBusMetaType>
 

@@ -3,8 +3,8 @@
 
 #pragma once
 
-#include "historyview.h"
-#include "units.h"
+#include "presentation/historyview.h"
+#include "presentation/units.h"
 
 #include <QImage>
 

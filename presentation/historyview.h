@@ -3,7 +3,6 @@
 
 #pragma once
 
-#include "history/flowperiod.h"
 #include "records/wardenrecords.h"
 
 #include <QDate>
@@ -14,13 +13,13 @@ struct HistoryView
 {
     QString appname; // the desktop id the history is kept under
     QString name;    // the name people know it by
-    FlowPeriod period = FlowPeriod::Today;
+    QString period;  // as the queries interface names it: "today", "month", ...
     QDate firstDay;
     WardenAppFlowList rows;
 
     bool daily() const
     {
-        return period == FlowPeriod::ThisMonth || period == FlowPeriod::LastMonth;
+        return period == QLatin1String("month") || period == QLatin1String("last-month");
     }
     // The row's full date: 2026-12-07 for a day, 2026-12-07T09:00 for an hour.
     QString rowDate(const WardenAppFlow &row) const;

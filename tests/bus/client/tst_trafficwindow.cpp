@@ -1,0 +1,157 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "historypage.h"
+#include "livemodel.h"
+#include "queriesinterface.h"
+#include "testsupport.h"
+#include "trafficwindow.h"
+
+#include <QAbstractItemView>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QStackedBarSeries>
+#include <QTest>
+#include <QValueAxis>
+#include <memory>
+
+using namespace TestSupport;
+using namespace QtCharts;
+
+// The window on a private session bus, against the real service fed by the peer simulator.
+class TestTrafficWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QProcess> m_simulator;
+    std::unique_ptr<QProcess> m_service;
+    std::unique_ptr<TrafficWindow> m_window;
+
+    void startService()
+    {
+        m_service.reset(startServiceAt(QStringLiteral("@2024-03-15 10:00:00")));
+        QVERIFY(waitForBusName(QDBusConnection::sessionBus(), kService));
+    }
+    QAbstractItemModel *rows() const
+    {
+        return m_window->findChild<QAbstractItemView *>(QStringLiteral("applications"))->model();
+    }
+    QStringList column(int column) const
+    {
+        QStringList values;
+        for (int row = 0; row < rows()->rowCount(); ++row)
+            values << rows()->index(row, column).data(LiveModel::SortRole).toString();
+        return values;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(
+            createHistory({"('firefox-esr.desktop','Firefox ESR','2024/03/15/08',3072,2048,1024)",
+                           "('firefox-esr.desktop','Firefox ESR','2024/03/15/09',1536,1024,512)",
+                           "('thunderbird.desktop','Thunderbird','2024/03/15/09',100,60,40)"}));
+        m_simulator.reset(
+            startProgram(simulatorBinary(), {QStringLiteral("--scenario"),
+                                             fixturePath(QStringLiteral("peers/scenario.json"))}));
+        QVERIFY(waitForBusName(QDBusConnection::sessionBus(), kControl));
+        startService();
+        m_window = std::make_unique<TrafficWindow>();
+        m_window->show();
+    }
+
+    void rowsNamesAndSorting()
+    {
+        // The simulated Firefox moves far more than Thunderbird.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rows()->rowCount() >= 2 && column(LiveModel::Speed).first().toDouble() > 0, 15000);
+        QCOMPARE(rows()->index(0, LiveModel::Name).data().toString(),
+                 QStringLiteral("Firefox ESR"));
+        QVERIFY(column(LiveModel::Name).contains(QStringLiteral("thunderbird")));
+        const QStringList speeds = column(LiveModel::Speed);
+        for (int row = 1; row < speeds.size(); ++row)
+            QVERIFY(speeds.at(row - 1).toDouble() >= speeds.at(row).toDouble());
+        QVERIFY(
+            !rows()->index(0, LiveModel::Name).data(Qt::DecorationRole).value<QIcon>().isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(column(LiveModel::Today).first().toDouble() >= 4608, 10000);
+
+        auto *view = m_window->findChild<QAbstractItemView *>(QStringLiteral("applications"));
+        view->selectionModel()->select(rows()->index(1, 0), QItemSelectionModel::ClearAndSelect |
+                                                                QItemSelectionModel::Rows);
+        const QString selected = rows()->index(1, LiveModel::Name).data().toString();
+        QTest::qWait(2500); // two more speed lists
+        QCOMPARE(view->selectionModel()->selectedRows().value(0).data().toString(), selected);
+
+        rows()->sort(LiveModel::Name, Qt::AscendingOrder);
+        QStringList names = column(LiveModel::Name);
+        QStringList sortedNames = names;
+        sortedNames.sort();
+        QCOMPARE(names, sortedNames);
+        m_window->findChild<QLineEdit *>(QStringLiteral("search"))
+            ->setText(QStringLiteral("THUND"));
+        QCOMPARE(column(LiveModel::Name), QStringList{QStringLiteral("thunderbird")});
+        m_window->findChild<QLineEdit *>(QStringLiteral("search"))->clear();
+    }
+
+    void historyBarsEqualTheAnswer()
+    {
+        HistoryPage *page = m_window->historyPage();
+        QSignalSpy loaded(page, &HistoryPage::loaded);
+        page->reload();
+        QVERIFY(loaded.wait(10000));
+        page->showApplication(QStringLiteral("firefox-esr.desktop"));
+        QTRY_COMPARE_WITH_TIMEOUT(page->view().appname, QStringLiteral("firefox-esr.desktop"),
+                                  10000);
+
+        TrafficQueriesInterface queries(kService, kPath, QDBusConnection::sessionBus());
+        QDBusPendingReply<WardenAppFlowList, QString> answer =
+            queries.GetAppHistory(QStringLiteral("firefox-esr.desktop"), QStringLiteral("today"));
+        answer.waitForFinished();
+        QVERIFY2(!answer.isError(), qPrintable(answer.error().message()));
+
+        QChart *chart = page->findChild<QChartView *>(QStringLiteral("chart"))->chart();
+        auto *series = qobject_cast<QStackedBarSeries *>(chart->series().value(0));
+        QVERIFY(series);
+        const QString unit = chart->axes(Qt::Vertical).value(0)->titleText();
+        const double kib =
+            QMap<QString, double>{{"B", 1.0 / 1024}, {"KiB", 1}, {"MiB", 1024}}.value(unit);
+        QVERIFY2(kib > 0, qPrintable(unit));
+        const WardenAppFlowList rows = answer.argumentAt<0>();
+        QVERIFY(rows.size() > 9); // the hours before now hold the saved history
+        QCOMPARE(series->barSets().value(0)->count(), rows.size());
+        // Saves every few seconds add to the current hour only.
+        for (int i = 0; i < rows.size() && !rows.at(i).date.startsWith(QLatin1String("10")); ++i) {
+            QCOMPARE(qRound(series->barSets().at(0)->at(i) * kib), qRound(rows.at(i).downloaded));
+            QCOMPARE(qRound(series->barSets().at(1)->at(i) * kib), qRound(rows.at(i).uploaded));
+        }
+    }
+
+    void serviceGoesAwayAndComesBack()
+    {
+        auto *state = m_window->findChild<QLabel *>(QStringLiteral("serviceState"));
+        QTRY_VERIFY(state->isHidden());
+        m_service->kill();
+        m_service->waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(state->isVisible(), 15000);
+        QVERIFY(state->text().contains(QStringLiteral("cannot be reached")));
+        startService();
+        QTRY_VERIFY_WITH_TIMEOUT(state->isHidden(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(column(LiveModel::Speed).first().toDouble() > 0, 10000);
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_service->kill();
+        m_simulator->kill();
+        m_service->waitForFinished();
+        m_simulator->waitForFinished();
+    }
+};
+
+QTEST_MAIN(TestTrafficWindow)
+#include "tst_trafficwindow.moc"
