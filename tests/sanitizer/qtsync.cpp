@@ -60,12 +60,50 @@ bool waited(bool finished)
     return finished;
 }
 
+// A call handed to another thread by QMetaObject::invokeMethod: what the caller did before
+// comes before the call; with Qt::BlockingQueuedConnection, the call comes before the return.
+class HandedCall : public QtPrivate::QSlotObjectBase
+{
+public:
+    explicit HandedCall(QtPrivate::QSlotObjectBase *call) : QSlotObjectBase(&run), m_call(call) {}
+
+private:
+    static void run(int which, QSlotObjectBase *self, QObject *receiver, void **args, bool *)
+    {
+        auto *handed = static_cast<HandedCall *>(self);
+        if (which == Destroy) {
+            handed->m_call->destroyIfLastRef();
+            delete handed;
+        } else if (which == Call) {
+            handed->m_call->call(receiver, args);
+            __tsan_release(&handOff);
+        }
+    }
+
+    QtPrivate::QSlotObjectBase *m_call;
+};
+
 const bool registered = [] {
     qt_register_signal_spy_callbacks(&spyCallbacks);
     return QInternal::registerCallback(QInternal::EventNotifyCallback, eventArrives);
 }();
 
 } // namespace
+
+bool QMetaObject::invokeMethodImpl(QObject *object, QtPrivate::QSlotObjectBase *slot,
+                                   Qt::ConnectionType type, void *ret)
+{
+    static const auto real =
+        next<bool (*)(QObject *, QtPrivate::QSlotObjectBase *, Qt::ConnectionType, void *)>(
+            "_ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14Connec"
+            "tionTypeEPv");
+    auto *handed = new HandedCall(slot);
+    __tsan_release(&handOff);
+    const bool invoked = real(object, handed, type, ret);
+    if (type == Qt::BlockingQueuedConnection)
+        __tsan_acquire(&handOff);
+    return invoked;
+}
 
 void QMutex::lock() noexcept
 {
