@@ -72,6 +72,7 @@ private:
     {
         auto *handed = static_cast<HandedCall *>(self);
         if (which == Destroy) {
+            __tsan_acquire(&handOff); // the caller may drop it once a blocking call ran
             handed->m_call->destroyIfLastRef();
             delete handed;
         } else if (which == Call) {
