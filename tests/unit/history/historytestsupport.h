@@ -88,6 +88,8 @@ struct LogCapture
 {
     LogCapture()
     {
+        // The store's thread may still be logging from the case before.
+        QMutexLocker locker(&lock);
         lines.clear();
         previous = qInstallMessageHandler(
             [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
@@ -96,7 +98,11 @@ struct LogCapture
                 previous(type, context, message);
             });
     }
-    ~LogCapture() { qInstallMessageHandler(previous); }
+    ~LogCapture()
+    {
+        QMutexLocker locker(&lock);
+        qInstallMessageHandler(previous);
+    }
     inline static QMutex lock;
     inline static QStringList lines;
     inline static QtMessageHandler previous = nullptr;
