@@ -164,8 +164,11 @@ void HistoryPage::show(const HistoryView &view, const WardenDisplayList &totals)
 {
     m_view = view;
     m_chart->removeAllSeries();
-    for (QAbstractAxis *axis : m_chart->axes())
+    // The chart gives removed axes back to us rather than deleting them.
+    for (QAbstractAxis *axis : m_chart->axes()) {
         m_chart->removeAxis(axis);
+        delete axis;
+    }
 
     double largest = 0;
     for (const WardenAppFlow &row : view.rows)
