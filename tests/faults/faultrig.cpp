@@ -12,6 +12,14 @@
 #include <QTest>
 #include <cstdio>
 
+// A lost display second shows as a gap of about 2 s. Sanitized builds run several times
+// slower and share two cores with the store's build, so they get more room below that.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr qint64 kLongestGapMs = 1500;
+#else
+constexpr qint64 kLongestGapMs = 1200;
+#endif
+
 using namespace TestSupport;
 
 namespace {
@@ -214,7 +222,7 @@ void FaultRig::report(const QString &caseName, bool withGrowth) const
         std::printf(", unsaved growth %.2f kB", unsavedGrowth());
     std::printf("\n");
     std::fflush(stdout);
-    QVERIFY2(longestGapMs() <= 1200, qPrintable(QString::number(longestGapMs())));
+    QVERIFY2(longestGapMs() <= kLongestGapMs, qPrintable(QString::number(longestGapMs())));
 }
 
 void FaultRig::onSpeedList()
