@@ -45,17 +45,7 @@ pids+=($!)
 
 if [ -n "${entry:-}" ]; then
     # About 200 kB/s each way over loopback, in a process launched as the demo application.
-    GIO_LAUNCHED_DESKTOP_FILE=$entry python3 -c '
-import socket, time
-server = socket.create_server(("127.0.0.1", 0))
-client = socket.create_connection(server.getsockname())
-peer, _ = server.accept()
-chunk = b"x" * 20000
-while True:
-    client.sendall(chunk); peer.recv(65536)
-    peer.sendall(chunk); client.recv(65536)
-    time.sleep(0.1)
-' >"$logs/traffic.log" 2>&1 &
+    GIO_LAUNCHED_DESKTOP_FILE=$entry python3 "$(dirname "${BASH_SOURCE[0]}")/loopback-traffic.py" >"$logs/traffic.log" 2>&1 &
     pids+=($!)
 fi
 sleep 1

@@ -110,20 +110,8 @@ CONF
     # the interpreter), which the entry's Exec names; it writes its pid for the cleanup.
     mkdir -p "$work/share/applications" "$work/bin"
     cp "$(readlink -f /usr/bin/python3)" "$work/bin/nwt-check-traffic"
-    cat >"$work/traffic.py" <<'TRAFFIC'
-import os, socket, sys, time
-open(sys.argv[1], "w").write(str(os.getpid()))
-server = socket.create_server(("127.0.0.1", 0))
-client = socket.create_connection(server.getsockname())
-peer, _ = server.accept()
-chunk = b"x" * 20000
-while True:
-    client.sendall(chunk); peer.recv(65536)
-    peer.sendall(chunk); client.recv(65536)
-    time.sleep(0.1)
-TRAFFIC
     printf '[Desktop Entry]\nType=Application\nName=%s\nExec=%s %s %s\n' "$app_name" \
-        "$work/bin/nwt-check-traffic" "$work/traffic.py" "$work/traffic.pid" \
+        "$work/bin/nwt-check-traffic" "$root/scripts/loopback-traffic.py" "$work/traffic.pid" \
         >"$work/share/applications/nwt-check-traffic.desktop"
 
     # The client starts the service, which starts the process map by asking for the launcher.
