@@ -6,4 +6,5 @@
 // The records that cross the service's own interface.
 #include "records/wardenappflow.h"
 #include "records/wardenapplication.h"
+#include "records/wardenbudget.h"
 #include "records/wardendisplay.h"

@@ -176,3 +176,20 @@ QString OperateDBusData::GetCurrentPeriod()
 {
     return m_queries->currentPeriod();
 }
+
+// Budgets are not kept yet; the calls say so instead of pretending to succeed.
+void OperateDBusData::SetBudget(const QString &, const QString &, qulonglong, uint, uint)
+{
+    sendErrorReply(QDBusError::NotSupported, QStringLiteral("budgets are not kept yet"));
+}
+
+void OperateDBusData::ClearBudget(const QString &, const QString &)
+{
+    sendErrorReply(QDBusError::NotSupported, QStringLiteral("budgets are not kept yet"));
+}
+
+WardenBudgetList OperateDBusData::GetBudgets()
+{
+    sendErrorReply(QDBusError::NotSupported, QStringLiteral("budgets are not kept yet"));
+    return {};
+}

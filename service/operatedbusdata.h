@@ -4,8 +4,8 @@
 #pragma once
 
 #include "history/appflowdateparameter.h"
-#include "records/wardenrecords.h"
 #include "records/wardenapplication.h"
+#include "records/wardenrecords.h"
 
 #include <QDBusContext>
 #include <QList>
@@ -44,6 +44,10 @@ public:
     WardenDisplayList GetTotals(const QString &period, QString &firstDay);
     WardenApplicationList GetApplications();
     QString GetCurrentPeriod();
+    void SetBudget(const QString &desktopId, const QString &period, qulonglong limitBytes,
+                   uint warnPercent, uint cycleStartDay);
+    void ClearBudget(const QString &desktopId, const QString &period);
+    WardenBudgetList GetBudgets();
 
 public slots:
     void StartApp();
