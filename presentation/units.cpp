@@ -3,6 +3,7 @@
 
 #include "presentation/units.h"
 
+#include <QRegularExpression>
 #include <array>
 #include <cmath>
 #include <utility>
@@ -96,4 +97,24 @@ QString speedText(double kibibytesPerSecond, Units units)
 double fixedFigure(double kibibytes, Units units)
 {
     return std::round(kibibytes / kibibytesPer(units) * 1000) / 1000;
+}
+
+bool bytesFromSize(const QString &text, quint64 *bytes)
+{
+    static const QRegularExpression size(
+        QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*(?:(B)|([KMG])(?:i?B)?)?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = size.match(text);
+    if (!match.hasMatch())
+        return false;
+    const QString prefix = match.captured(3).toUpper();
+    const double kibibytes = prefix == QLatin1String("G")   ? kibibytesPer(Units::GiB)
+                             : prefix == QLatin1String("M") ? kibibytesPer(Units::MiB)
+                             : prefix == QLatin1String("K") ? 1
+                                                            : kibibytesPer(Units::B);
+    const double figure = std::round(match.captured(1).toDouble() * kibibytes * 1024);
+    if (figure < 1 || figure > 9.0e18)
+        return false;
+    *bytes = static_cast<quint64>(figure);
+    return true;
 }

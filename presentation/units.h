@@ -25,3 +25,6 @@ QString amountText(double kibibytes, Units units);
 QString speedText(double kibibytesPerSecond, Units units);
 // `kibibytes` in the fixed unit, rounded to a thousandth: JSON carries no floating-point noise.
 double fixedFigure(double kibibytes, Units units);
+// A size as people type it, "5GiB", "1.5 MiB" or "700": a figure and one of B, KiB, MiB or
+// GiB, bytes without one. K, M and G with or without B mean the same powers of 1024.
+bool bytesFromSize(const QString &text, quint64 *bytes);

@@ -216,6 +216,144 @@ Command parseQuit(QCommandLineParser &parser, const QStringList &arguments)
     return command;
 }
 
+Command parseExport(QCommandLineParser &parser, const QStringList &arguments)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints every application's received and sent bytes today, this month and in the\n"
+        "current cycle of each monthly budget, as OpenMetrics counters (the default) for a\n"
+        "textfile collector, or as CSV."));
+    parser.addPositionalArgument(QStringLiteral("export"),
+                                 QStringLiteral("Print the figures for monitoring."),
+                                 QStringLiteral("export"));
+    const QCommandLineOption openMetrics(QStringLiteral("openmetrics"),
+                                         QStringLiteral("Print OpenMetrics text (the default)."));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Print CSV."));
+    parser.addOptions({openMetrics, csv});
+    parseOrExit(parser, arguments);
+    expectPositionals(parser, 0);
+    if (parser.isSet(openMetrics) && parser.isSet(csv))
+        failUsage(parser, QStringLiteral("choose one of --openmetrics and --csv"));
+
+    Command command;
+    command.kind = CommandKind::Export;
+    command.csv = parser.isSet(csv);
+    return command;
+}
+
+QString budgetPeriodArgument(const QCommandLineParser &parser, const QString &value)
+{
+    if (value != QLatin1String("day") && value != QLatin1String("month"))
+        failUsage(parser,
+                  QStringLiteral("a budget's period is day or month, not \"%1\"").arg(value));
+    return value;
+}
+
+uint numberOption(const QCommandLineParser &parser, const QCommandLineOption &option, uint low,
+                  uint high)
+{
+    bool ok = false;
+    const uint value = parser.value(option).toUInt(&ok);
+    if (!ok || value < low || value > high)
+        failUsage(parser, QStringLiteral("--%1 needs a number from %2 to %3")
+                              .arg(option.names().constFirst())
+                              .arg(low)
+                              .arg(high));
+    return value;
+}
+
+const QString kBudgetApp =
+    QStringLiteral("The application, as for history, or all (or \"\") for all traffic.");
+
+Command parseBudgetSet(QCommandLineParser &parser, const QStringList &arguments)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Sets the data budget of an application, or of all traffic, over a day or a month.\n"
+        "The service warns once when the traffic reaches the warning level and once when it\n"
+        "reaches the limit; it never blocks traffic. LIMIT is a size in B, KiB, MiB or GiB\n"
+        "(5GiB, 700MiB); K, M and G, with or without B, are the same units: 5GB is 5 GiB."));
+    parser.addPositionalArgument(QStringLiteral("APP"), kBudgetApp,
+                                 QStringLiteral("budget set APP"));
+    parser.addPositionalArgument(QStringLiteral("PERIOD"), QStringLiteral("day or month."));
+    parser.addPositionalArgument(QStringLiteral("LIMIT"), QStringLiteral("The limit, e.g. 5GB."));
+    const QCommandLineOption warn(QStringLiteral("warn"),
+                                  QStringLiteral("Warn at PERCENT of the limit (default 80)."),
+                                  QStringLiteral("PERCENT"), QStringLiteral("80"));
+    const QCommandLineOption cycleStart(
+        QStringLiteral("cycle-start"),
+        QStringLiteral("Start a monthly cycle on DAY of the month, 1 to 28 (default 1)."),
+        QStringLiteral("DAY"), QStringLiteral("1"));
+    parser.addOptions({warn, cycleStart});
+    parseOrExit(parser, arguments);
+    expectPositionals(parser, 3);
+
+    const QStringList given = parser.positionalArguments();
+    Command command;
+    command.kind = CommandKind::BudgetSet;
+    command.app = given.at(0);
+    command.budget.period = budgetPeriodArgument(parser, given.at(1));
+    if (!bytesFromSize(given.at(2), &command.budget.limitBytes))
+        failUsage(parser, QStringLiteral("\"%1\" is no size above zero, such as 5GiB or 700MiB")
+                              .arg(given.at(2)));
+    command.budget.warnPercent = numberOption(parser, warn, 1, 100);
+    command.budget.cycleStartDay = numberOption(parser, cycleStart, 1, 28);
+    return command;
+}
+
+Command parseBudgetList(QCommandLineParser &parser, const QStringList &arguments)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Lists the data budgets with their use so far in the current day or "
+                       "cycle."));
+    parser.addPositionalArgument(QStringLiteral("list"), QStringLiteral("List budgets."),
+                                 QStringLiteral("budget list"));
+    const ShowOptionSet show;
+    show.addTo(parser);
+    parseOrExit(parser, arguments);
+    expectPositionals(parser, 0);
+
+    Command command;
+    command.kind = CommandKind::BudgetList;
+    show.readInto(parser, command);
+    return command;
+}
+
+Command parseBudgetClear(QCommandLineParser &parser, const QStringList &arguments)
+{
+    parser.setApplicationDescription(QStringLiteral("Removes a data budget."));
+    parser.addPositionalArgument(QStringLiteral("APP"), kBudgetApp,
+                                 QStringLiteral("budget clear APP"));
+    parser.addPositionalArgument(QStringLiteral("PERIOD"), QStringLiteral("day or month."));
+    parseOrExit(parser, arguments);
+    expectPositionals(parser, 2);
+
+    Command command;
+    command.kind = CommandKind::BudgetClear;
+    command.app = parser.positionalArguments().at(0);
+    command.budget.period = budgetPeriodArgument(parser, parser.positionalArguments().at(1));
+    return command;
+}
+
+Command parseBudget(QCommandLineParser &parser, const QStringList &arguments)
+{
+    const QString verb = arguments.value(1);
+    QStringList rest = arguments;
+    if (rest.size() > 1)
+        rest.removeAt(1);
+    if (verb == QLatin1String("set"))
+        return parseBudgetSet(parser, rest);
+    if (verb == QLatin1String("list"))
+        return parseBudgetList(parser, rest);
+    if (verb == QLatin1String("clear"))
+        return parseBudgetClear(parser, rest);
+    parser.setApplicationDescription(
+        QStringLiteral("Sets, lists and clears data budgets. Run budget set --help for more."));
+    parser.addPositionalArgument(QStringLiteral("budget"), QStringLiteral("set, list or clear."),
+                                 QStringLiteral("budget set|list|clear"));
+    parseOrExit(parser, arguments);
+    failUsage(parser, verb.isEmpty() ? QStringLiteral("say set, list or clear")
+                                     : QStringLiteral("unknown budget command \"%1\"").arg(verb));
+}
+
 } // namespace
 
 bool wantsChart(int argc, char *argv[])
@@ -246,12 +384,17 @@ Command parseCommandLine(const QStringList &arguments)
         return parsePeriod(parser, rest);
     if (name == QLatin1String("quit"))
         return parseQuit(parser, rest);
+    if (name == QLatin1String("export"))
+        return parseExport(parser, rest);
+    if (name == QLatin1String("budget"))
+        return parseBudget(parser, rest);
 
     parser.setApplicationDescription(kOverview);
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("apps, history, watch, period or quit."),
-                                 QStringLiteral("command [options]"));
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("apps, history, watch, period, quit, export or budget."),
+        QStringLiteral("command [options]"));
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();

@@ -9,7 +9,17 @@
 #include <QString>
 #include <QStringList>
 
-enum class CommandKind { Watch, History, Apps, SetPeriod, Quit };
+enum class CommandKind {
+    Watch,
+    History,
+    Apps,
+    SetPeriod,
+    Quit,
+    Export,
+    BudgetSet,
+    BudgetList,
+    BudgetClear
+};
 
 // What the user asked for, checked for form but not yet sent anywhere.
 struct Command
@@ -23,6 +33,9 @@ struct Command
     bool json = false;
     ShowOptions show;
     QString pngPath;
+    bool csv = false; // export as CSV rather than OpenMetrics
+    // budget set and clear: the application (in `app`, "all" for all traffic) and the budget.
+    WardenBudget budget;
 };
 
 // Exit statuses of the client.

@@ -3,6 +3,7 @@
 
 #include "commands.h"
 
+#include "exportfigures.h"
 #include "liveview.h"
 #include "presentation/historychart.h"
 #include "rendering.h"
@@ -131,6 +132,84 @@ int watch(TrafficService &service, const Command &command)
     return view.run();
 }
 
+int exportCommand(TrafficService &service, const Command &command)
+{
+    QList<ExportRow> rows;
+    if (!exportFigures(service, &rows))
+        return fail(service.errorText());
+    QTextStream out(stdout);
+    out << (command.csv ? csvExport(rows) : openMetricsExport(rows));
+    return ExitOk;
+}
+
+// The desktop id a budget command names: empty for "all" or "", else as history finds it.
+bool budgetDesktopId(TrafficService &service, const QString &given, QString *desktopId)
+{
+    if (given.isEmpty() || given == QLatin1String("all")) {
+        desktopId->clear();
+        return true;
+    }
+    WardenApplicationList applications;
+    if (!service.applications(&applications)) {
+        fail(service.errorText());
+        return false;
+    }
+    if (const WardenApplication *application = findApplication(applications, given)) {
+        *desktopId = application->desktopId;
+        return true;
+    }
+    // The service judges a desktop id it knows from its history.
+    *desktopId = QFileInfo(given).fileName();
+    if (desktopId->endsWith(QLatin1String(".desktop")))
+        return true;
+    fail(QStringLiteral("no application \"%1\" is known to the service; \"%2 apps\" lists them")
+             .arg(given, QCoreApplication::applicationName()));
+    return false;
+}
+
+QString budgetTarget(const QString &desktopId)
+{
+    return desktopId.isEmpty() ? QStringLiteral("all traffic") : desktopId;
+}
+
+int budgetSet(TrafficService &service, const Command &command)
+{
+    WardenBudget budget = command.budget;
+    if (!budgetDesktopId(service, command.app, &budget.desktopId))
+        return ExitFailed;
+    if (!service.setBudget(budget))
+        return fail(service.errorText());
+    QTextStream out(stdout);
+    out << "budget of " << budgetTarget(budget.desktopId) << ": "
+        << amountText(budget.limitBytes / 1024.0, Units::Human) << " a " << budget.period;
+    if (budget.period == QLatin1String("month"))
+        out << " from day " << budget.cycleStartDay;
+    out << ", warning at " << budget.warnPercent << " %\n";
+    return ExitOk;
+}
+
+int budgetList(TrafficService &service, const Command &command)
+{
+    WardenBudgetList budgets;
+    if (!service.budgets(&budgets))
+        return fail(service.errorText());
+    QTextStream(stdout) << (command.json ? budgetJson(budgets, command.show)
+                                         : budgetTable(budgets, command.show));
+    return ExitOk;
+}
+
+int budgetClear(TrafficService &service, const Command &command)
+{
+    QString desktopId;
+    if (!budgetDesktopId(service, command.app, &desktopId))
+        return ExitFailed;
+    if (!service.clearBudget(desktopId, command.budget.period))
+        return fail(service.errorText());
+    QTextStream(stdout) << "budget of " << budgetTarget(desktopId) << " a " << command.budget.period
+                        << " cleared\n";
+    return ExitOk;
+}
+
 int quit(TrafficService &service)
 {
     bool wasRunning = false;
@@ -164,6 +243,14 @@ int runCommand(const Command &command)
         return ExitOk;
     case CommandKind::Quit:
         return quit(service);
+    case CommandKind::Export:
+        return exportCommand(service, command);
+    case CommandKind::BudgetSet:
+        return budgetSet(service, command);
+    case CommandKind::BudgetList:
+        return budgetList(service, command);
+    case CommandKind::BudgetClear:
+        return budgetClear(service, command);
     }
     return ExitUsage;
 }

@@ -117,6 +117,17 @@ QJsonObject withFigures(QJsonObject object, const QJsonObject &figures)
     return object;
 }
 
+QString budgetApplication(const WardenBudget &budget)
+{
+    return budget.desktopId.isEmpty() ? QStringLiteral("all") : budget.desktopId;
+}
+
+// Whole percent, rounded down: 100 % only once the limit is reached.
+qint64 usedPercent(const WardenBudget &budget)
+{
+    return budget.limitBytes == 0 ? 0 : qint64(budget.usedBytes * 100.0 / budget.limitBytes);
+}
+
 } // namespace
 
 QString speedTable(const WardenDisplayList &rows, const ShowOptions &options)
@@ -254,5 +265,44 @@ QByteArray historyJson(const HistoryView &view, const ShowOptions &options)
         {QStringLiteral("sums"),
          figures(view.sum(&WardenAppFlow::downloaded), view.sum(&WardenAppFlow::uploaded),
                  view.sum(&WardenAppFlow::total), options.units)}};
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+QString budgetTable(const WardenBudgetList &budgets, const ShowOptions &options)
+{
+    const QString heading = unitTitle(QStringLiteral("budgets"), options, false);
+    if (budgets.isEmpty())
+        return heading + QStringLiteral("\n(no budgets)\n");
+    const auto text = [&](quint64 bytes) { return amountText(bytes / 1024.0, options.units); };
+    QList<QStringList> lines{{QStringLiteral("application"), QStringLiteral("period"),
+                              QStringLiteral("cycle start"), QStringLiteral("used"),
+                              QStringLiteral("limit"), QStringLiteral("percent"),
+                              QStringLiteral("warn at")}};
+    for (const WardenBudget &budget : budgets)
+        lines << QStringList{budgetApplication(budget),
+                             budget.period,
+                             budget.cycleStart,
+                             text(budget.usedBytes),
+                             text(budget.limitBytes),
+                             QStringLiteral("%1 %").arg(usedPercent(budget)),
+                             QStringLiteral("%1 %").arg(budget.warnPercent)};
+    return heading + QLatin1Char('\n') + joinedLines(alignedLines(lines, 3));
+}
+
+QByteArray budgetJson(const WardenBudgetList &budgets, const ShowOptions &options)
+{
+    QJsonArray array;
+    for (const WardenBudget &budget : budgets)
+        array.append(QJsonObject{
+            {QStringLiteral("appname"), budgetApplication(budget)},
+            {QStringLiteral("period"), budget.period},
+            {QStringLiteral("cycleStart"), budget.cycleStart},
+            {QStringLiteral("cycleStartDay"), qint64(budget.cycleStartDay)},
+            {QStringLiteral("used"), fixedFigure(budget.usedBytes / 1024.0, options.units)},
+            {QStringLiteral("limit"), fixedFigure(budget.limitBytes / 1024.0, options.units)},
+            {QStringLiteral("percent"), usedPercent(budget)},
+            {QStringLiteral("warnPercent"), qint64(budget.warnPercent)}});
+    const QJsonObject document{{QStringLiteral("unit"), unitSymbol(options.units)},
+                               {QStringLiteral("budgets"), array}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }

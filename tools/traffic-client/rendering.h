@@ -38,6 +38,8 @@ QString applicationsTable(const QString &title, const QList<ApplicationTotals> &
                           const ShowOptions &options);
 // The rows with a bar each, scaled to the largest total, then the period's sums.
 QString historyTable(const HistoryView &view, const ShowOptions &options);
+// Each budget's application ("all" for all traffic), period, cycle, use, limit and percent.
+QString budgetTable(const WardenBudgetList &budgets, const ShowOptions &options);
 
 // JSON figures are in the fixed unit of `units` (KiB for Human), named in "unit".
 QJsonArray speedJson(const WardenDisplayList &rows, const ShowOptions &options);
@@ -45,3 +47,4 @@ QJsonArray flowJson(const WardenDisplayList &rows, const ShowOptions &options);
 QByteArray applicationsJson(const QString &period, const QList<ApplicationTotals> &applications,
                             const ShowOptions &options);
 QByteArray historyJson(const HistoryView &view, const ShowOptions &options);
+QByteArray budgetJson(const WardenBudgetList &budgets, const ShowOptions &options);

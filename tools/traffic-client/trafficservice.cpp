@@ -44,6 +44,7 @@ TrafficService::TrafficService(QObject *parent)
     registerWardenDisplayMetaType();
     registerWardenAppFlowMetaType();
     registerWardenApplicationMetaType();
+    registerWardenBudgetMetaType();
     m_proxy.setTimeout(answerTimeoutMs);
     m_queries.setTimeout(answerTimeoutMs);
     connect(&m_proxy, &Proxy::displayspped, this, &TrafficService::speedListArrived);
@@ -105,6 +106,29 @@ bool TrafficService::currentPeriod(FlowPeriod *period)
         return false;
     QDBusPendingReply<QString> reply = m_queries.GetCurrentPeriod();
     return finish(reply) && periodFromName(reply.value(), period);
+}
+
+bool TrafficService::budgets(WardenBudgetList *budgets)
+{
+    if (!connectedToBus())
+        return false;
+    QDBusPendingReply<WardenBudgetList> reply = m_queries.GetBudgets();
+    if (!finish(reply))
+        return false;
+    *budgets = reply.value();
+    return true;
+}
+
+bool TrafficService::setBudget(const WardenBudget &budget)
+{
+    return connectedToBus() &&
+           finish(m_queries.SetBudget(budget.desktopId, budget.period, budget.limitBytes,
+                                      budget.warnPercent, budget.cycleStartDay));
+}
+
+bool TrafficService::clearBudget(const QString &desktopId, const QString &period)
+{
+    return connectedToBus() && finish(m_queries.ClearBudget(desktopId, period));
 }
 
 bool TrafficService::quit(bool *wasRunning)

@@ -45,6 +45,9 @@ public:
     bool appHistory(const QString &app, FlowPeriod period, AppHistory *history);
     bool totals(FlowPeriod period, PeriodTotals *totals);
     bool currentPeriod(FlowPeriod *period);
+    bool budgets(WardenBudgetList *budgets);
+    bool setBudget(const WardenBudget &budget);
+    bool clearBudget(const QString &desktopId, const QString &period);
     // Asks a running service to exit; false with wasRunning false when none was running.
     bool quit(bool *wasRunning);
 

@@ -3,13 +3,14 @@
 
 #pragma once
 
-#include "records/wardenrecords.h"
 #include "records/wardenapplication.h"
+#include "records/wardenrecords.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QMap>
+#include <algorithm>
 
 // Stands in for the traffic details service: records every method call, answers the queries
 // interface from what the test set, and sends signals in the forms the real service uses.
@@ -18,7 +19,8 @@ class FakeTrafficService : public QDBusVirtualObject
 public:
     QStringList calls; // every method call received, as "name" or "name arguments..."
     WardenApplicationList applications;
-    QMap<QString, WardenAppFlowList> histories; // by desktop id
+    QMap<QString, WardenAppFlowList> histories; // by "desktop-id period", else by desktop id
+    WardenBudgetList budgets;                   // ClearBudget refuses any other
     WardenDisplayList totals;
     QString firstDay = QStringLiteral("2026-12-07");
     QString currentPeriod = QStringLiteral("today");
@@ -29,6 +31,7 @@ public:
         registerWardenDisplayMetaType();
         registerWardenAppFlowMetaType();
         registerWardenApplicationMetaType();
+        registerWardenBudgetMetaType();
         return bus().registerVirtualObject(kPath, this) && bus().registerService(kService);
     }
     void stop()
@@ -49,12 +52,22 @@ public:
         calls << (message.member() + ' ' + QVariant(message.arguments()).toStringList().join(' '))
                      .trimmed();
         const QString member = message.member();
-        if (member == QLatin1String("GetApplications"))
+        const QStringList arguments = QVariant(message.arguments()).toStringList();
+        const auto budget = std::find_if(budgets.cbegin(), budgets.cend(), [&](const auto &b) {
+            return QStringList{b.desktopId, b.period} == arguments;
+        });
+        if (member == QLatin1String("GetBudgets"))
+            connection.send(message.createReply(QVariant::fromValue(budgets)));
+        else if (member == QLatin1String("ClearBudget") && budget == budgets.cend())
+            connection.send(message.createErrorReply(QDBusError::InvalidArgs,
+                                                     QStringLiteral("no such budget")));
+        else if (member == QLatin1String("GetApplications"))
             connection.send(message.createReply(QVariant::fromValue(applications)));
         else if (member == QLatin1String("GetAppHistory"))
-            connection.send(message.createReply(
-                {QVariant::fromValue(histories.value(message.arguments().value(0).toString())),
-                 firstDay}));
+            connection.send(
+                message.createReply({QVariant::fromValue(histories.value(
+                                         arguments.join(' '), histories.value(arguments.value(0)))),
+                                     firstDay}));
         else if (member == QLatin1String("GetTotals"))
             connection.send(message.createReply({QVariant::fromValue(totals), firstDay}));
         else if (member == QLatin1String("GetCurrentPeriod"))

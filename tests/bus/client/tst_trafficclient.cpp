@@ -245,6 +245,83 @@ private slots:
         QVERIFY2((exitCode == 0 ? m_out : m_err).contains(output), qPrintable(m_out + m_err));
     }
 
+    void export_prints_today_month_and_cycle_bytes_as_openmetrics_and_csv()
+    {
+        m_service->totals = {flowRow("Firefox ESR", kFirefoxPath, 1.5, 0.25),
+                             flowRow("Firefox ESR", kFirefoxPath, 1, 0)};
+        m_service->budgets = {{"", "month", 1, 0, 80, 3, "2026-12-03"}};
+        m_service->histories[kFirefox + " month"] = {{0, kFirefox, "", "12-02", 1, 1, 2},
+                                                     {1, kFirefox, "", "12-03", 2, 0.5, 2.5}};
+        m_service->histories[kFirefox + " last-month"] = {{0, kFirefox, "", "11-30", 1, 1, 2}};
+        const QString labels = "{desktop_id=\"firefox-esr.desktop\",period=";
+        QCOMPARE(runClient({"export", "--openmetrics"}), 0);
+        QCOMPARE(m_out, "# TYPE nimbra_warden_traffic_received_bytes counter\n"
+                        "# UNIT nimbra_warden_traffic_received_bytes bytes\n"
+                        "# HELP nimbra_warden_traffic_received_bytes Bytes an application "
+                        "received in the period.\n"
+                        "nimbra_warden_traffic_received_bytes_total" +
+                            labels + "\"today\"} 2560\n" +
+                            "nimbra_warden_traffic_received_bytes_total" + labels +
+                            "\"month\"} 2560\n" + "nimbra_warden_traffic_received_bytes_total" +
+                            labels + "\"cycle\",cycle_start=\"2026-12-03\"} 2048\n" +
+                            "# TYPE nimbra_warden_traffic_sent_bytes counter\n"
+                            "# UNIT nimbra_warden_traffic_sent_bytes bytes\n"
+                            "# HELP nimbra_warden_traffic_sent_bytes Bytes an application sent "
+                            "in the period.\n"
+                            "nimbra_warden_traffic_sent_bytes_total" +
+                            labels + "\"today\"} 256\n" + "nimbra_warden_traffic_sent_bytes_total" +
+                            labels + "\"month\"} 256\n" + "nimbra_warden_traffic_sent_bytes_total" +
+                            labels + "\"cycle\",cycle_start=\"2026-12-03\"} 512\n# EOF\n");
+        QCOMPARE(runClient({"export", "--csv"}), 0);
+        QCOMPARE(m_out, "desktop_id,period,cycle_start,received_bytes,sent_bytes\n"
+                        "firefox-esr.desktop,today,,2560,256\n"
+                        "firefox-esr.desktop,month,,2560,256\n"
+                        "firefox-esr.desktop,cycle,2026-12-03,2048,512\n");
+    }
+
+    void budget_commands_send_what_was_typed_and_show_the_answer_data()
+    {
+        QTest::addColumn<QString>("arguments"); // separated by |
+        QTest::addColumn<QString>("call");      // the last call; empty: none
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // in stdout, or in stderr on failure
+        QTest::newRow("set by name, 5GB is 5 GiB")
+            << "budget|set|Firefox ESR|month|5GB|--warn|90|--cycle-start|15"
+            << "SetBudget firefox-esr.desktop month 5368709120 90 15" << 0
+            << "budget of firefox-esr.desktop: 5.00 GiB a month from day 15, warning at 90 %\n";
+        QTest::newRow("set for all traffic")
+            << "budget|set|all|day|1.5 MiB"
+            << "SetBudget  day 1572864 80 1" << 0 << "1.50 MiB a day,";
+        QTest::newRow("list") << "budget|list"
+                              << "GetBudgets" << 0
+                              << "budgets\n"
+                                 "application          period  cycle start      used     limit  "
+                                 "percent  warn at\n"
+                                 "firefox-esr.desktop  month   2026-11-15   4.00 GiB  5.00 GiB     "
+                                 "80 %     90 %\n";
+        QTest::newRow("clear") << "budget|clear|firefox-esr.desktop|month"
+                               << "ClearBudget firefox-esr.desktop month" << 0 << "cleared";
+        QTest::newRow("clear refused")
+            << "budget|clear|all|day"
+            << "ClearBudget  day" << 1
+            << "failed: no such budget (org.freedesktop.DBus.Error.InvalidArgs)";
+        QTest::newRow("bad size") << "budget|set|all|month|5 GB tomorrow"
+                                  << "" << 2 << "no size";
+        QTest::newRow("cycle start out of range") << "budget|set|all|month|5G|--cycle-start|29"
+                                                  << "" << 2 << "from 1 to 28";
+    }
+    void budget_commands_send_what_was_typed_and_show_the_answer()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, call);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        m_service->budgets = {{kFirefox, "month", 5ull << 30, 4ull << 30, 90, 15, "2026-11-15"}};
+        QCOMPARE(runClient(arguments.split('|')), exitCode);
+        QCOMPARE(m_service->calls.value(m_service->calls.size() - 1), call);
+        QVERIFY2((exitCode == 0 ? m_out : m_err).contains(output), qPrintable(m_out + m_err));
+    }
+
     void quit_leaves_an_absent_service_absent()
     {
         m_service->stop();
