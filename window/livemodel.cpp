@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QStyle>
+#include <cmath>
 
 namespace {
 QIcon applicationIcon(const QString &name)
@@ -36,6 +37,8 @@ QVariant LiveModel::data(const QModelIndex &index, int role) const
         return {};
     const Row &row = m_rows.at(index.row());
     const int column = index.column();
+    if (column == Budget)
+        return budgetData(row, role);
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
@@ -74,6 +77,48 @@ QVariant LiveModel::figure(const Row &row, int column) const
     }
 }
 
+QVariant LiveModel::budgetData(const Row &row, int role) const
+{
+    const auto found = m_budgets.constFind(row.desktopId);
+    if (found == m_budgets.cend())
+        return role == SortRole ? QVariant(-1.0) : QVariant();
+    const WardenBudget &budget = *found;
+    const double use = double(budget.usedBytes) / budget.limitBytes;
+    switch (role) {
+    case Qt::DisplayRole:
+        return tr("%1 %").arg(std::floor(use * 100));
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole:
+        return (budget.period == QLatin1String("day") ? tr("%1 of %2 today")
+                                                      : tr("%1 of %2 this month"))
+            .arg(amountText(budget.usedBytes / 1024.0, Units::Human),
+                 amountText(budget.limitBytes / 1024.0, Units::Human));
+    case SortRole:
+    case BudgetUseRole:
+        return use;
+    case BudgetWarnRole:
+        return budget.warnPercent / 100.0;
+    case DesktopIdRole:
+        return row.desktopId;
+    }
+    return {};
+}
+
+void LiveModel::takeBudgets(const WardenBudgetList &budgets)
+{
+    m_budgets.clear();
+    for (const WardenBudget &budget : budgets) {
+        if (budget.desktopId.isEmpty() || budget.limitBytes == 0)
+            continue; // all traffic has no row of its own
+        const auto shown = m_budgets.constFind(budget.desktopId);
+        const auto use = [](const WardenBudget &b) { return double(b.usedBytes) / b.limitBytes; };
+        if (shown == m_budgets.cend() || use(budget) > use(*shown))
+            m_budgets.insert(budget.desktopId, budget);
+    }
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, Budget), index(m_rows.size() - 1, Budget));
+}
+
 QVariant LiveModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal)
@@ -90,6 +135,8 @@ QVariant LiveModel::headerData(int section, Qt::Orientation orientation, int rol
             return tr("Today");
         case Speed:
             return tr("Last minute");
+        case Budget:
+            return tr("Budget");
         }
     }
     if (role == Qt::ToolTipRole && section == Speed)

@@ -6,6 +6,7 @@
 #include "records/wardenrecords.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QIcon>
 #include <QVector>
 
@@ -16,11 +17,13 @@ class LiveModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Name, Download, Upload, Today, Speed, ColumnCount };
+    enum Column { Name, Download, Upload, Today, Speed, Budget, ColumnCount };
     enum Role {
         SortRole = Qt::UserRole, // the bare figure, for sorting
         SparklineRole,           // QVector<double>: the last samples, oldest first, in KiB/s
         DesktopIdRole,
+        BudgetUseRole,  // the budget's use over its limit, 1 at the limit; none without one
+        BudgetWarnRole, // the share of the limit the budget warns at
     };
     static constexpr int sparklineSamples = 60;
 
@@ -35,6 +38,8 @@ public:
     void takeSpeeds(const WardenDisplayList &rows);
     // Today's totals.
     void takeToday(const WardenDisplayList &rows);
+    // The budgets; a row shows the one of its application nearest its limit.
+    void takeBudgets(const WardenBudgetList &budgets);
 
 private:
     struct Row
@@ -50,6 +55,8 @@ private:
 
     int rowOf(const WardenDisplay &display);
     QVariant figure(const Row &row, int column) const;
+    QVariant budgetData(const Row &row, int role) const;
 
     QVector<Row> m_rows;
+    QHash<QString, WardenBudget> m_budgets; // by desktop id
 };

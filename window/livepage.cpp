@@ -3,12 +3,15 @@
 
 #include "livepage.h"
 
+#include "budgetbardelegate.h"
 #include "livemodel.h"
 #include "sparklinedelegate.h"
 
 #include <QAction>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -34,6 +37,7 @@ LivePage::LivePage(LiveModel *model, QWidget *parent)
     m_table->setAccessibleName(tr("Applications"));
     m_table->setModel(m_sorted);
     m_table->setItemDelegateForColumn(LiveModel::Speed, new SparklineDelegate(m_table));
+    m_table->setItemDelegateForColumn(LiveModel::Budget, new BudgetBarDelegate(m_table));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -56,8 +60,21 @@ LivePage::LivePage(LiveModel *model, QWidget *parent)
     connect(find, &QAction::triggered, m_search, [this] { m_search->setFocus(); });
     addAction(find);
 
+    auto *budget = new QPushButton(tr("&Budget…"), this);
+    budget->setObjectName(QStringLiteral("budget"));
+    budget->setAccessibleName(tr("Set the data budget of the selected application"));
+    connect(budget, &QPushButton::clicked, this, &LivePage::budgetRequested);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_search, 1);
+    top->addWidget(budget);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_search);
+    layout->addLayout(top);
     layout->addWidget(m_table);
     setFocusProxy(m_table);
+}
+
+QModelIndex LivePage::selectedApplication() const
+{
+    return m_table->selectionModel()->selectedRows(LiveModel::Name).value(0);
 }

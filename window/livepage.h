@@ -7,6 +7,7 @@
 
 class LiveModel;
 class QLineEdit;
+class QModelIndex;
 class QSortFilterProxyModel;
 class QTableView;
 
@@ -17,7 +18,12 @@ class LivePage : public QWidget
 public:
     explicit LivePage(LiveModel *model, QWidget *parent = nullptr);
 
+    // The selected row's application (column Name), or an invalid index.
+    QModelIndex selectedApplication() const;
+
 signals:
+    // The person asked for the budget dialog, on the selected row's application if any.
+    void budgetRequested();
     // The person asked for an application's history (Enter or a double click on its row).
     void historyRequested(const QString &desktopId);
 

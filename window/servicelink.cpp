@@ -21,12 +21,15 @@ ServiceLink::ServiceLink(QObject *parent)
     registerWardenDisplayMetaType();
     registerWardenAppFlowMetaType();
     registerWardenApplicationMetaType();
+    registerWardenBudgetMetaType();
     m_queries.setTimeout(retryMs);
     connect(&m_signals, &ComNimbraWardenTrafficdetailsInterface::displayspped, this,
             [this](const WardenDisplayList &rows) {
                 m_lastList.start();
-                if (!m_reachable)
+                if (!m_reachable) {
                     askToday();
+                    askBudgets();
+                }
                 setReachable(true);
                 emit speedsArrived(rows);
             });
@@ -43,6 +46,10 @@ ServiceLink::ServiceLink(QObject *parent)
     m_totals.setInterval(totalsMs);
     connect(&m_totals, &QTimer::timeout, this, &ServiceLink::askToday);
     m_totals.start();
+    m_budgets.setInterval(budgetsMs);
+    connect(&m_budgets, &QTimer::timeout, this, &ServiceLink::askBudgets);
+    m_budgets.start();
+    connect(&m_queries, &TrafficQueriesInterface::BudgetReached, this, &ServiceLink::askBudgets);
     QTimer::singleShot(0, this, &ServiceLink::ping);
 }
 
@@ -73,6 +80,15 @@ void ServiceLink::askToday()
                             if (!reply.isError())
                                 emit todayArrived(reply.argumentAt<0>());
                         });
+}
+
+void ServiceLink::askBudgets()
+{
+    using Reply = QDBusPendingReply<WardenBudgetList>;
+    whenAnswered<Reply>(m_queries.GetBudgets(), this, [this](const Reply &reply) {
+        if (!reply.isError())
+            emit budgetsArrived(reply.value());
+    });
 }
 
 void ServiceLink::setReachable(bool reachable, const QString &problem)

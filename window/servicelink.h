@@ -22,6 +22,7 @@ public:
     static constexpr int silenceMs = 4000;
     static constexpr int retryMs = 3000;
     static constexpr int totalsMs = 5000;
+    static constexpr int budgetsMs = 5000;
 
     explicit ServiceLink(QObject *parent = nullptr);
 
@@ -34,8 +35,13 @@ signals:
     void speedsArrived(const WardenDisplayList &rows);
     // Every application's totals today, in KiB.
     void todayArrived(const WardenDisplayList &rows);
+    // Every budget with its use so far; a service without budgets sends none.
+    void budgetsArrived(const WardenBudgetList &budgets);
     // reachable() or problem() changed.
     void stateChanged();
+
+public slots:
+    void askBudgets();
 
 private:
     void ping();
@@ -46,6 +52,7 @@ private:
     TrafficQueriesInterface m_queries;
     QTimer m_watch;
     QTimer m_totals;
+    QTimer m_budgets;
     QElapsedTimer m_lastList;
     bool m_reachable = false;
     QString m_problem;

@@ -3,6 +3,7 @@
 
 #include "trafficwindow.h"
 
+#include "budgetdialog.h"
 #include "historypage.h"
 #include "livemodel.h"
 #include "livepage.h"
@@ -45,10 +46,18 @@ TrafficWindow::TrafficWindow(QWidget *parent)
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
     addAction(quit);
+    auto *budget = new QAction(tr("Budget"), this);
+    budget->setShortcut(Qt::CTRL | Qt::Key_B);
+    connect(budget, &QAction::triggered, this, &TrafficWindow::openBudgetDialog);
+    addAction(budget);
 
     connect(m_link, &ServiceLink::speedsArrived, m_model, &LiveModel::takeSpeeds);
     connect(m_link, &ServiceLink::todayArrived, m_model, &LiveModel::takeToday);
+    connect(m_link, &ServiceLink::budgetsArrived, m_model, &LiveModel::takeBudgets);
+    connect(m_link, &ServiceLink::budgetsArrived, this,
+            [this](const WardenBudgetList &budgets) { m_budgets = budgets; });
     connect(m_link, &ServiceLink::stateChanged, this, &TrafficWindow::showState);
+    connect(m_live, &LivePage::budgetRequested, this, &TrafficWindow::openBudgetDialog);
     connect(m_live, &LivePage::historyRequested, this, [this](const QString &desktopId) {
         m_history->showApplication(desktopId);
         m_tabs->setCurrentWidget(m_history);
@@ -73,6 +82,17 @@ void TrafficWindow::showState()
                          "seconds.\n%1")
                           .arg(m_link->problem()));
     m_banner->show();
+}
+
+BudgetDialog *TrafficWindow::openBudgetDialog()
+{
+    const QModelIndex application = m_live->selectedApplication();
+    auto *dialog = new BudgetDialog(m_link, application.data(LiveModel::DesktopIdRole).toString(),
+                                    application.data().toString(), m_budgets, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &BudgetDialog::changed, m_link, &ServiceLink::askBudgets);
+    dialog->open();
+    return dialog;
 }
 
 void TrafficWindow::showView(const QString &view)

@@ -3,8 +3,11 @@
 
 #pragma once
 
+#include "records/wardenbudget.h"
+
 #include <QMainWindow>
 
+class BudgetDialog;
 class HistoryPage;
 class LiveModel;
 class LivePage;
@@ -26,6 +29,8 @@ public:
     void showView(const QString &view);
     // Writes a picture of the window to `path` after `delayMs` of live figures, then quits.
     void screenshotLater(const QString &path, int delayMs);
+    // Opens the budget dialog on the live view's selected application, or on all traffic.
+    BudgetDialog *openBudgetDialog();
 
 private:
     void showState();
@@ -36,4 +41,5 @@ private:
     QTabWidget *m_tabs;
     LivePage *m_live;
     HistoryPage *m_history;
+    WardenBudgetList m_budgets;
 };
