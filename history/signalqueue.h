@@ -6,6 +6,7 @@
 #include "history/collectorsnapshot.h"
 #include "history/flowperiod.h"
 
+#include <QDate>
 #include <QMetaType>
 #include <QPair>
 #include <QString>
@@ -25,6 +26,7 @@ enum SignalQueueType {
     GetAppThisMonthFlowData = 10,
     GetAppFlowDataForRequest = 11,
     GetFlowDataForRequest = 12,
+    GetUseSince = 13,
 };
 
 // The payload of a request; unused members stay empty or zero.
@@ -37,6 +39,8 @@ struct SignalQueFlow
     // Requests answered to one caller: the caller's id, echoed back, and the period asked for.
     quint64 requestId = 0;
     FlowPeriod period = FlowPeriod::Today;
+    // Each application's use since this day.
+    QDate firstDay;
     // A save: what the collector keeps beside it, a copy of the store thread's own.
     CollectorSnapshot collector = {};
 };

@@ -290,6 +290,12 @@ bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate
     return mergeDays(query, list, first, first.daysInMonth(), unsummed);
 }
 
+bool queryDays(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &first, int count,
+               const UnsummedSpans &unsummed)
+{
+    return mergeDays(query, list, first, count, unsummed);
+}
+
 QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day,
                                         const UnsummedSpans &unsummed, bool *ok)
 {

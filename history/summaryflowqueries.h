@@ -20,6 +20,9 @@ bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &
               const UnsummedSpans &unsummed);
 bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
                 const UnsummedSpans &unsummed);
+// The all-application totals of `count` days from `first` on, merged into `list`.
+bool queryDays(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &first, int count,
+               const UnsummedSpans &unsummed);
 // `ok`, when given, is cleared when the sums could not be read.
 QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day,
                                         const UnsummedSpans &unsummed, bool *ok = nullptr);

@@ -47,7 +47,7 @@ bool isPeriodList(SignalQueueType type)
 bool isSameRequest(const SignalQueueEntry &a, const SignalQueueEntry &b)
 {
     return a.first == b.first && a.second.appname == b.second.appname &&
-           a.second.period == b.second.period;
+           a.second.period == b.second.period && a.second.firstDay == b.second.firstDay;
 }
 } // namespace
 
@@ -66,6 +66,7 @@ UseData::UseData(QObject *parent) : QObject(parent), m_retryTimer(new QTimer(thi
     connect(this, &UseData::reqSendSignal, this, &UseData::onReqSendSignal);
     connectRequestSignals();
     connectAnsweredRequests();
+    connectUseRequest();
 }
 
 UseData::~UseData()
@@ -359,6 +360,8 @@ bool UseData::handleRequest(const SignalQueueEntry &entry)
         return getAppFlowDataForRequest(flow);
     case GetFlowDataForRequest:
         return getFlowDataForRequest(flow);
+    case GetUseSince:
+        return getUseSince(flow);
     }
     return true;
 }

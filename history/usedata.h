@@ -72,6 +72,8 @@ signals:
                                 QList<AppFlowDateParameter> appLst);
     // Sent at once, in the asking thread, for a request refused because too many wait.
     void requestRefused(quint64 requestId);
+    // Emitted in the store's thread right after a save committed.
+    void flowSaved();
 
 public slots:
     void onReqSendSignal();
@@ -172,4 +174,14 @@ private:
     bool writeKeptReference(const QList<AppFlowDateParameter> &reference,
                             const CollectorSnapshot &collector, const Retention::Record &retention);
     Retention::Record m_retentionRecord;
+
+    // Each application's use from a first day through today, answered to the one caller that
+    // chose `requestId` (history/usedatause.cpp).
+signals:
+    void notifyGetUseSince(quint64 requestId, QDate firstDay);
+    void sendUseSince(quint64 requestId, QDate firstDay, bool ok, QList<AppFlowDateParameter> use);
+
+private:
+    void connectUseRequest();
+    bool getUseSince(const SignalQueFlow &flow);
 };

@@ -72,6 +72,7 @@ bool UseData::saveFlowData(const CollectorSnapshot &collector)
         return false;
     m_lastSavedList = reference;
     m_retentionRecord = retention.next;
+    emit flowSaved();
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "history/usedata.h"
 #include "queriesadaptor.h"
 #include "service/answerrows.h"
+#include "service/budgetkeeper.h"
 #include "service/servicenames.h"
 #include "service/trafficqueries.h"
 #include "trafficdetailsadaptor.h"
@@ -25,6 +26,7 @@ OperateDBusData::OperateDBusData(QObject *parent) : QObject(parent)
     registerWardenDisplayMetaType();
     registerWardenAppFlowMetaType();
     registerWardenApplicationMetaType();
+    registerWardenBudgetMetaType();
 
     // Lives until the process ends, like the store and threads it brings.
     m_worker = new TrafficDetailsWorker;
@@ -70,6 +72,11 @@ OperateDBusData::OperateDBusData(QObject *parent) : QObject(parent)
     connect(m_useData, &UseData::sendAppTodayFlowData, this, &OperateDBusData::recAppFlowList);
     connect(m_useData, &UseData::sendAppLastMonthFlowData, this, &OperateDBusData::recAppFlowList);
     connect(m_useData, &UseData::sendAppThisMonthFlowData, this, &OperateDBusData::recAppFlowList);
+
+    // Data budgets: checked after each save, crossings announced on the queries interface.
+    m_budgets = new BudgetKeeper(m_useData, m_handleThread, this);
+    connect(m_budgets, &BudgetKeeper::budgetReached, m_queriesAdaptor,
+            &QueriesAdaptor::BudgetReached);
 }
 
 void OperateDBusData::StartApp()
@@ -177,19 +184,22 @@ QString OperateDBusData::GetCurrentPeriod()
     return m_queries->currentPeriod();
 }
 
-// Budgets are not kept yet; the calls say so instead of pretending to succeed.
-void OperateDBusData::SetBudget(const QString &, const QString &, qulonglong, uint, uint)
+void OperateDBusData::SetBudget(const QString &desktopId, const QString &period,
+                                qulonglong limitBytes, uint warnPercent, uint cycleStartDay)
 {
-    sendErrorReply(QDBusError::NotSupported, QStringLiteral("budgets are not kept yet"));
+    setDelayedReply(true);
+    m_budgets->set(message(), desktopId, period, limitBytes, warnPercent, cycleStartDay);
 }
 
-void OperateDBusData::ClearBudget(const QString &, const QString &)
+void OperateDBusData::ClearBudget(const QString &desktopId, const QString &period)
 {
-    sendErrorReply(QDBusError::NotSupported, QStringLiteral("budgets are not kept yet"));
+    setDelayedReply(true);
+    m_budgets->clear(message(), desktopId, period);
 }
 
 WardenBudgetList OperateDBusData::GetBudgets()
 {
-    sendErrorReply(QDBusError::NotSupported, QStringLiteral("budgets are not kept yet"));
+    setDelayedReply(true);
+    m_budgets->list(message());
     return {};
 }

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 
+class BudgetKeeper;
 class QueriesAdaptor;
 class TrafficQueries;
 class TrafficdetailsAdaptor;
@@ -37,6 +38,7 @@ public:
     UseData *m_useData = nullptr;
     QueriesAdaptor *m_queriesAdaptor = nullptr;
     TrafficQueries *m_queries = nullptr;
+    BudgetKeeper *m_budgets = nullptr;
 
     // The queries interface, called by its adaptor. History is answered later, to its caller.
     WardenAppFlowList GetAppHistory(const QString &appname, const QString &period,

@@ -1,0 +1,25 @@
+// SPDX-FileCopyrightText: 2026 Nimbra Warden developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "history/usesincequery.h"
+
+#include "history/literalflowqueries.h"
+#include "history/summaryflowqueries.h"
+
+namespace UseSinceQuery {
+
+bool query(QSqlQuery &query, FlowSummaries &summaries, QList<AppFlowDateParameter> &list,
+           const QDate &first, const QDate &last)
+{
+    const int count = int(first.daysTo(last)) + 1;
+    if (count <= 0)
+        return true;
+    if (summaries.answers() == FlowSummaries::Answers::FromSummaries)
+        return SummaryFlowQueries::queryDays(query, list, first, count, summaries.unsummed());
+    for (int i = 0; i < count; ++i)
+        if (!LiteralFlowQueries::queryDay(query, list, first.addDays(i)))
+            return false;
+    return true;
+}
+
+} // namespace UseSinceQuery
