@@ -1,6 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "budgetbardelegate.h"
+#include "budgetdialog.h"
 #include "historypage.h"
 #include "livemodel.h"
 #include "queriesinterface.h"
@@ -11,8 +13,11 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedBarSeries>
 #include <QTest>
@@ -128,6 +133,75 @@ private slots:
             QCOMPARE(qRound(series->barSets().at(0)->at(i) * kib), qRound(rows.at(i).downloaded));
             QCOMPARE(qRound(series->barSets().at(1)->at(i) * kib), qRound(rows.at(i).uploaded));
         }
+    }
+
+    void budgetDialogSetsAndClearsTheBarOfTheSelectedRow()
+    {
+        auto *view = m_window->findChild<QAbstractItemView *>(QStringLiteral("applications"));
+        const int firefox = column(LiveModel::Name).indexOf(QStringLiteral("firefox esr"));
+        view->selectionModel()->select(rows()->index(firefox, 0),
+                                       QItemSelectionModel::ClearAndSelect |
+                                           QItemSelectionModel::Rows);
+        BudgetDialog *dialog = m_window->openBudgetDialog();
+        const auto field = [&](const char *name) {
+            return dialog->findChild<QWidget *>(QLatin1String(name));
+        };
+        QCOMPARE(qobject_cast<QComboBox *>(field("budgetApplication"))->currentData().toString(),
+                 QStringLiteral("firefox-esr.desktop"));
+        for (const char *name : {"budgetApplication", "budgetPeriod", "budgetLimit", "budgetUnit",
+                                 "budgetWarn", "budgetCycleStart"})
+            QVERIFY2(!field(name)->accessibleName().isEmpty(), name);
+        qobject_cast<QComboBox *>(field("budgetPeriod"))->setCurrentIndex(1); // each day
+        qobject_cast<QComboBox *>(field("budgetUnit"))->setCurrentText(QStringLiteral("MiB"));
+        qobject_cast<QDoubleSpinBox *>(field("budgetLimit"))->setValue(1);
+        auto *status = qobject_cast<QLabel *>(field("budgetStatus"));
+        const QModelIndex bar = rows()->index(firefox, LiveModel::Budget);
+        QTest::keyClick(dialog, Qt::Key_Return); // "Set budget" is the default button
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Budget set."), 5000);
+        // Today's 4.5 MiB are past the limit of 1 MiB.
+        QTRY_VERIFY_WITH_TIMEOUT(bar.data(LiveModel::BudgetUseRole).toDouble() > 4, 5000);
+        QCOMPARE(BudgetBarDelegate::barColour(view->palette(), 4, 0.8), QColor(0xd9, 0x2d, 0x20));
+        QCOMPARE(BudgetBarDelegate::barColour(view->palette(), 0.5, 0.8),
+                 view->palette().color(QPalette::Highlight));
+
+        for (auto *button : dialog->findChildren<QPushButton *>()) {
+            if (button->accessibleName() == QStringLiteral("Clear the budget"))
+                button->click();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Budget cleared."), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!bar.data(LiveModel::BudgetUseRole).isValid(), 5000);
+        dialog->close();
+    }
+
+    void followsADarkPalette()
+    {
+        QPalette dark(QColor(0x30, 0x30, 0x30), QColor(0x20, 0x20, 0x20));
+        dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+        dark.setColor(QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
+        dark.setColor(QPalette::Base, QColor(0x1c, 0x1c, 0x1c));
+        dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x26));
+        const QPalette before = QApplication::palette();
+        QApplication::setPalette(dark);
+        m_window->showView(QStringLiteral("history"));
+        QChart *chart = m_window->findChild<QChartView *>(QStringLiteral("chart"))->chart();
+        QCOMPARE(chart->backgroundBrush().color(), dark.color(QPalette::Base));
+        QCOMPARE(chart->legend()->labelColor(), dark.color(QPalette::Text));
+        for (QAbstractAxis *axis : chart->axes())
+            QCOMPARE(axis->labelsBrush().color(), dark.color(QPalette::Text));
+        // Nothing of the window stays light but its text: rows, bars, chart and frames.
+        for (const QString &view : {QStringLiteral("live"), QStringLiteral("history")}) {
+            m_window->showView(view);
+            const QImage image = m_window->grab().toImage();
+            int light = 0;
+            for (int y = 0; y < image.height(); y += 4) {
+                for (int x = 0; x < image.width(); x += 4)
+                    light += QColor(image.pixel(x, y)).lightness() > 160;
+            }
+            QVERIFY2(light * 16 * 100 < image.width() * image.height() * 5,
+                     qPrintable(view + QStringLiteral(": %1 light samples").arg(light)));
+        }
+        QApplication::setPalette(before);
+        m_window->showView(QStringLiteral("live"));
     }
 
     void serviceGoesAwayAndComesBack()
