@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libsqlite3-dev libqt5charts5-dev appstream
+    qttools5-dev qttools5-dev-tools
     dbus dbus-bin libglib2.0-bin faketime
     debhelper dpkg-dev fakeroot fonts-dejavu-core
     clang libbpf-dev bpftool libglib2.0-dev

@@ -17,7 +17,6 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nimbra-warden-traffic-window"));
-    QApplication::setApplicationDisplayName(QApplication::translate("main", "Network Traffic"));
     QApplication::setApplicationVersion(QStringLiteral(NWT_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("com.nimbra.warden.TrafficWindow"));
     QApplication::setWindowIcon(
@@ -27,6 +26,17 @@ int main(int argc, char *argv[])
     if (qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslator);
+    // Installed, or beside the binary in a build tree.
+    QTranslator translator;
+    for (const QString &folder :
+         {QStringLiteral(NWT_TRANSLATIONS_DIR), QApplication::applicationDirPath()}) {
+        if (translator.load(QLocale(), QStringLiteral("nimbra-warden-traffic-window"),
+                            QStringLiteral("_"), folder)) {
+            app.installTranslator(&translator);
+            break;
+        }
+    }
+    QApplication::setApplicationDisplayName(QApplication::translate("main", "Network Traffic"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QApplication::translate(
