@@ -127,16 +127,21 @@ void BudgetDialog::askApplications()
     });
 }
 
-void BudgetDialog::fillIn()
+const WardenBudget *BudgetDialog::chosen() const
 {
     const QString id = m_application->currentData().toString();
     const QString period = m_period->currentData().toString();
-    m_cycleStart->setEnabled(period == QLatin1String("month"));
     const auto found = std::find_if(m_budgets.cbegin(), m_budgets.cend(), [&](const auto &b) {
         return b.desktopId == id && b.period == period;
     });
-    m_clear->setEnabled(found != m_budgets.cend());
-    if (found == m_budgets.cend()) {
+    return found == m_budgets.cend() ? nullptr : &*found;
+}
+
+void BudgetDialog::fillIn()
+{
+    m_cycleStart->setEnabled(m_period->currentData() == QLatin1String("month"));
+    const WardenBudget *found = chosen();
+    if (!found) {
         m_status->setText(tr("No budget yet."));
         return;
     }

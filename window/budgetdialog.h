@@ -31,6 +31,8 @@ signals:
 
 private:
     void askApplications();
+    // The budget of the chosen application and period, or none.
+    const WardenBudget *chosen() const;
     void fillIn();
     void send();
     void clear();

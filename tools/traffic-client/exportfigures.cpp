@@ -38,50 +38,42 @@ QList<ExportRow> periodRows(const QString &period, const WardenDisplayList &tota
     return rows;
 }
 
-// The days of this month and last month, to sum cycles that began in either.
-class CycleSums
-{
-public:
-    explicit CycleSums(TrafficService &service) : m_service(service) {}
+// Days of this month and last month already asked for, by "desktop-id period".
+using DayCache = QMap<QString, HistoryView>;
 
-    bool add(const QString &desktopId, const QDate &start, QList<ExportRow> *rows)
-    {
-        ExportRow row{desktopId, QStringLiteral("cycle"), start, 0, 0};
-        double received = 0, sent = 0;
-        for (const FlowPeriod period : {FlowPeriod::LastMonth, FlowPeriod::ThisMonth}) {
-            HistoryView view;
-            if (!history(desktopId, period, &view))
-                return false;
-            for (const WardenAppFlow &day : qAsConst(view.rows)) {
-                if (QDate::fromString(view.rowDate(day), Qt::ISODate) >= start) {
-                    received += day.downloaded;
-                    sent += day.uploaded;
-                }
+bool days(TrafficService &service, DayCache &cache, const QString &desktopId, FlowPeriod period,
+          HistoryView *view)
+{
+    const QString key = desktopId + QLatin1Char(' ') + periodName(period);
+    if (!cache.contains(key)) {
+        AppHistory history;
+        if (!service.appHistory(desktopId, period, &history))
+            return false;
+        cache.insert(key, {desktopId, {}, periodName(period), history.firstDay, history.rows});
+    }
+    *view = cache.value(key);
+    return true;
+}
+
+// The application's bytes from `start` on: a cycle begins last month or this month.
+bool addCycle(TrafficService &service, DayCache &cache, const QString &desktopId,
+              const QDate &start, QList<ExportRow> *rows)
+{
+    double received = 0, sent = 0;
+    for (const FlowPeriod period : {FlowPeriod::LastMonth, FlowPeriod::ThisMonth}) {
+        HistoryView view;
+        if (!days(service, cache, desktopId, period, &view))
+            return false;
+        for (const WardenAppFlow &day : qAsConst(view.rows)) {
+            if (QDate::fromString(view.rowDate(day), Qt::ISODate) >= start) {
+                received += day.downloaded;
+                sent += day.uploaded;
             }
         }
-        row.received = bytes(received);
-        row.sent = bytes(sent);
-        *rows << row;
-        return true;
     }
-
-private:
-    bool history(const QString &desktopId, FlowPeriod period, HistoryView *view)
-    {
-        const QString key = desktopId + QLatin1Char(' ') + periodName(period);
-        if (!m_days.contains(key)) {
-            AppHistory history;
-            if (!m_service.appHistory(desktopId, period, &history))
-                return false;
-            m_days.insert(key, {desktopId, {}, periodName(period), history.firstDay, history.rows});
-        }
-        *view = m_days.value(key);
-        return true;
-    }
-
-    TrafficService &m_service;
-    QMap<QString, HistoryView> m_days;
-};
+    *rows << ExportRow{desktopId, QStringLiteral("cycle"), start, bytes(received), bytes(sent)};
+    return true;
+}
 
 } // namespace
 
@@ -98,7 +90,7 @@ bool exportFigures(TrafficService &service, QList<ExportRow> *rows)
     WardenBudgetList budgets;
     if (!service.budgets(&budgets))
         return true;
-    CycleSums cycles(service);
+    DayCache cache;
     QSet<QString> done;
     QStringList everyone; // applications with traffic this month or last, for all-traffic budgets
     for (const WardenBudget &budget : qAsConst(budgets)) {
@@ -122,7 +114,7 @@ bool exportFigures(TrafficService &service, QList<ExportRow> *rows)
             if (done.contains(key))
                 continue;
             done.insert(key);
-            if (!cycles.add(id, start, rows))
+            if (!addCycle(service, cache, id, start, rows))
                 return false;
         }
     }
