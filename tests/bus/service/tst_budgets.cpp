@@ -69,6 +69,13 @@ class TestBudgets : public QObject
         m_control->PublishProcesses().waitForFinished();
     }
 
+    // Ends the service as the session does, so that faketime removes what it made.
+    void stopService()
+    {
+        m_bus.call(QDBusMessage::createMethodCall(kService, kPath, kService, "ExitApp"));
+        QVERIFY(m_service->waitForFinished(10000));
+    }
+
     void sendMailTotal(double kibibytes)
     {
         m_control->SendSample("mail", kibibytes, 0, kMailPid, "eth0", "total_kb").waitForFinished();
@@ -88,16 +95,6 @@ private slots:
         m_control = std::make_unique<PeerSimulatorInterface>(
             kControl, QStringLiteral("/com/nimbra/warden/PeerSimulator"), m_bus);
         startService();
-    }
-
-    void cleanupTestCase()
-    {
-        for (QProcess *process : {m_service.get(), m_simulator.get()}) {
-            if (process && process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished();
-            }
-        }
     }
 
     void bad_input_is_refused()
@@ -133,9 +130,7 @@ private slots:
                                "mail-client|Mail: data budget reached|1.07 MiB of 1.00 MiB used "
                                "since 2024-03-01."}));
 
-        QDBusMessage exit = QDBusMessage::createMethodCall(kService, kPath, kService, "ExitApp");
-        m_bus.call(exit);
-        QVERIFY(m_service->waitForFinished(10000));
+        stopService();
         startService();
         sendMailTotal(1200);
         QTest::qWait(6000);
@@ -145,6 +140,7 @@ private slots:
         QCOMPARE(budgets[0].cycleStart, QStringLiteral("2024-03-01"));
         QCOMPARE(reached.count(), 2);
         QCOMPARE(m_notifications.shown.size(), 2);
+        stopService();
     }
 };
 

@@ -62,15 +62,10 @@ class UseSinceTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
+    void the_sums_answer_as_the_rows_do_also_while_they_are_built()
     {
         useFreshHome();
         setNow(kNow);
-    }
-    void cleanup() { Clock::resetNowSource(); }
-
-    void the_sums_answer_as_the_rows_do_also_while_they_are_built()
-    {
         StoreThread().sync();
         writeRows(0, 120);
         {
