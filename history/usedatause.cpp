@@ -6,7 +6,8 @@
 #include "history/usesincequery.h"
 #include "records/clock.h"
 
-// Answered once, failed or not, as the other requests answered to one caller are.
+// Answered once, failed or not, as the other requests answered to one caller are; a refusal
+// too, from the store's thread, so that the caller never hears of it before the asking returns.
 void UseData::connectUseRequest()
 {
     connect(
@@ -16,7 +17,9 @@ void UseData::connectUseRequest()
             flow.requestId = requestId;
             flow.firstDay = firstDay;
             if (!enqueue(GetUseSince, flow))
-                emit sendUseSince(requestId, firstDay, false, {});
+                QMetaObject::invokeMethod(
+                    this, [=] { emit sendUseSince(requestId, firstDay, false, {}); },
+                    Qt::QueuedConnection);
         },
         Qt::DirectConnection);
 }

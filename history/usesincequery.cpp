@@ -3,6 +3,7 @@
 
 #include "history/usesincequery.h"
 
+#include "history/flowmerge.h"
 #include "history/literalflowqueries.h"
 #include "history/summaryflowqueries.h"
 
@@ -16,9 +17,14 @@ bool query(QSqlQuery &query, FlowSummaries &summaries, QList<AppFlowDateParamete
         return true;
     if (summaries.answers() == FlowSummaries::Answers::FromSummaries)
         return SummaryFlowQueries::queryDays(query, list, first, count, summaries.unsummed());
-    for (int i = 0; i < count; ++i)
-        if (!LiteralFlowQueries::queryDay(query, list, first.addDays(i)))
+    // Day by day, as the sums add them, so that both come out bit for bit the same.
+    for (int i = 0; i < count; ++i) {
+        QList<AppFlowDateParameter> day;
+        if (!LiteralFlowQueries::queryDay(query, day, first.addDays(i)))
             return false;
+        for (const AppFlowDateParameter &record : qAsConst(day))
+            FlowMerge::mergeByAppname(list, record);
+    }
     return true;
 }
 

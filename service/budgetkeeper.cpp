@@ -53,42 +53,45 @@ void BudgetKeeper::set(const QDBusMessage &call, const QString &desktopId, const
                        quint64 limitBytes, quint32 warnPercent, quint32 cycleStartDay)
 {
     const QString why = BudgetBook::invalidReason(period, limitBytes, warnPercent, cycleStartDay);
-    if (!why.isEmpty())
-        return replyInvalid(call, why);
+    if (!why.isEmpty()) {
+        replyInvalid(call, why);
+        return;
+    }
     WardenBudget budget;
     budget.desktopId = desktopId;
     budget.period = period;
     budget.limitBytes = limitBytes;
     budget.warnPercent = warnPercent;
     budget.cycleStartDay = cycleStartDay;
-    if (desktopId.isEmpty() || isLauncherApplication(desktopId))
-        return finishSet(budget, call, true);
-    // Whether the history holds the application: all of it the store keeps.
-    const QDate month = today().addMonths(-2);
-    m_checks.insert(ask(QDate(month.year(), month.month(), 1)), {budget, call});
+    if (desktopId.isEmpty() || launcherApplication(desktopId)) {
+        finishSet(budget, call, true);
+    } else {
+        // Whether the history holds the application: all of it the store keeps.
+        const QDate month = today().addMonths(-2);
+        m_checks.insert(ask(QDate(month.year(), month.month(), 1)), {budget, call});
+    }
 }
 
 void BudgetKeeper::finishSet(const WardenBudget &budget, const QDBusMessage &call, bool known)
 {
-    if (!known)
-        return replyInvalid(call,
-                            QStringLiteral("unknown application \"%1\"").arg(budget.desktopId));
-    if (!m_book.set(budget)) {
+    if (!known) {
+        replyInvalid(call, QStringLiteral("unknown application \"%1\"").arg(budget.desktopId));
+    } else if (!m_book.set(budget)) {
         reply(call.createErrorReply(QDBusError::Failed,
                                     QStringLiteral("the budgets file could not be written")));
-        return;
+    } else {
+        reply(call.createReply());
+        refresh();
     }
-    reply(call.createReply());
-    refresh();
 }
 
 void BudgetKeeper::clear(const QDBusMessage &call, const QString &desktopId, const QString &period)
 {
-    if (!m_book.clear(desktopId, period))
-        return replyInvalid(call,
-                            QStringLiteral("no %1 budget for \"%2\"")
-                                .arg(period, desktopId.isEmpty() ? "all traffic" : desktopId));
-    reply(call.createReply());
+    if (m_book.clear(desktopId, period))
+        reply(call.createReply());
+    else
+        replyInvalid(call, QStringLiteral("no %1 budget for \"%2\"")
+                               .arg(period, desktopId.isEmpty() ? "all traffic" : desktopId));
 }
 
 void BudgetKeeper::list(const QDBusMessage &call)
@@ -122,12 +125,14 @@ void BudgetKeeper::onUse(quint64 requestId, QDate firstDay, bool ok,
         const WardenBudget budget = check->first;
         const QDBusMessage call = check->second;
         m_checks.erase(check);
-        if (!ok)
-            return reply(call.createErrorReply(
-                QDBusError::Failed, QStringLiteral("the traffic history could not be read")));
-        return finishSet(budget, call, std::any_of(use.cbegin(), use.cend(), [&](const auto &app) {
-                             return app.appname == budget.desktopId;
-                         }));
+        if (ok)
+            finishSet(budget, call, std::any_of(use.cbegin(), use.cend(), [&](const auto &app) {
+                          return app.appname == budget.desktopId;
+                      }));
+        else
+            reply(call.createErrorReply(QDBusError::Failed,
+                                        QStringLiteral("the traffic history could not be read")));
+        return;
     }
     if (ok)
         for (const BudgetBook::Crossing &crossing : m_book.record(firstDay, use, today()))
@@ -160,14 +165,9 @@ void BudgetKeeper::notify(const BudgetBook::Crossing &crossing)
     QString name = QStringLiteral("All traffic");
     QString icon = QStringLiteral("network-transmit-receive");
     if (!budget.desktopId.isEmpty()) {
-        name = budget.desktopId;
-        for (const allApp &app : qAsConst(m_display->m_appList)) {
-            if (QFileInfo(app.desktopPath).fileName() == budget.desktopId) {
-                name = app.appName;
-                icon = app.icon;
-                break;
-            }
-        }
+        const allApp *app = launcherApplication(budget.desktopId);
+        name = app ? app->appName : budget.desktopId;
+        icon = app ? app->icon : QStringLiteral("application-x-executable");
     }
     const bool limit = crossing.level == QLatin1String("limit");
     const QString summary = limit ? QStringLiteral("%1: data budget reached").arg(name)
@@ -196,10 +196,10 @@ void BudgetKeeper::notify(const BudgetBook::Crossing &crossing)
             });
 }
 
-bool BudgetKeeper::isLauncherApplication(const QString &desktopId) const
+const allApp *BudgetKeeper::launcherApplication(const QString &desktopId) const
 {
     for (const allApp &app : qAsConst(m_display->m_appList))
         if (QFileInfo(app.desktopPath).fileName() == desktopId)
-            return true;
-    return false;
+            return &app;
+    return nullptr;
 }

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "display/allapp.h"
 #include "history/appflowdateparameter.h"
 #include "history/budgetbook.h"
 
@@ -51,7 +52,8 @@ private:
     void finishSet(const WardenBudget &budget, const QDBusMessage &call, bool known);
     void announce(const BudgetBook::Crossing &crossing);
     void notify(const BudgetBook::Crossing &crossing);
-    bool isLauncherApplication(const QString &desktopId) const;
+    // The launcher's application of that desktop id, if it lists one.
+    const allApp *launcherApplication(const QString &desktopId) const;
 
     UseData *m_store;
     WardenHandleThread *m_display;
