@@ -4,6 +4,7 @@
 #include "historytestsupport.h"
 
 #include "history/literalflowqueries.h"
+#include "history/unsummedreads.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -249,7 +250,8 @@ private slots:
     }
 
     // While the sums are built (here a build that cannot go on), answers add the rows not
-    // summed yet to the sums, exactly as reading all rows does.
+    // summed yet to the sums, exactly as reading all rows does, the rows saved since the
+    // period was last asked included.
     void answers_while_the_sums_are_built_are_those_of_the_rows()
     {
         writeRows(3000, 21);
@@ -274,13 +276,16 @@ private slots:
         FlowFile().insert({{"a.desktop", "A", 1, 2, "2024/01/19/24"}});
         StoreThread store;
         compareAcrossTheMonths(store, {QDate(2024, 1, 20)});
+        store.save({{"a.desktop", "A", 5, 5}, {"it's.desktop", "I", 1, 0}});
+        FlowFile().insert({{"b.desktop", "B", 1, 2, "2024/04/01/23"}});
+        compareAllAnswers(store, QDateTime(QDate(2024, 4, 2), QTime(12, 0)));
         QCOMPARE(FlowFile().values("SELECT complete, builtTo FROM flowSumState"),
                  QStringList("0|3000"));
     }
 
     // A client that asks again as soon as it is answered, two questions at a time, never
-    // leaves the queue empty: the build must still get its share, and every answer meanwhile
-    // be that of the rows.
+    // leaves the queue empty: the build must still get its share, every answer meanwhile be
+    // that of the rows, and no row not summed be read twice for the same period.
     void the_build_ends_while_a_client_asks_without_pause()
     {
         writeRows(60000, 41);
@@ -294,6 +299,13 @@ private slots:
             for (int i = 0; i < 2; ++i)
                 expected[i] = literalAnswer(rows, *periods[i], "a.desktop", now.date());
         }
+        const qint64 periodRows =
+            FlowFile()
+                .values("SELECT count(*) FROM flowDetail WHERE appname = 'a.desktop' AND "
+                        "dataymdh >= '2024/02' AND dataymdh < '2024/04'")
+                .value(0)
+                .toLongLong();
+        const qint64 readBefore = UnsummedReads::rowsRead();
         StoreThread store;
         QElapsedTimer asking;
         asking.start();
@@ -316,6 +328,7 @@ private slots:
         QVERIFY(store.waitUntil([&] { return built.load(); }, 10000));
         QVERIFY(answers > 2);
         QCOMPARE(wrong.load(), 0);
+        QVERIFY(UnsummedReads::rowsRead() - readBefore <= periodRows);
     }
 
     // Another program may change the file: the store follows, rebuilding or reading rows.
