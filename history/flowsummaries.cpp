@@ -238,13 +238,14 @@ void FlowSummaries::startRetention(const QString &bound)
 }
 
 // Once built, every row has a day sum or is listed as odd: without either older than the bound
-// there is nothing to remove, and the pass over the whole table is spared.
+// there is nothing to remove, and the pass over the whole table is spared. CROSS JOIN keeps the
+// few odd rows outside: the other order reads every row.
 bool FlowSummaries::holdsOlder(const QString &bound)
 {
     QSqlQuery older(m_db);
     older.prepare(QStringLiteral(
         "SELECT 1 FROM flowDaySum WHERE dayKey < ? UNION ALL SELECT 1 FROM flowOddRow "
-        "JOIN flowDetail ON flowDetail.rowid = flowOddRow.id WHERE dataymdh < ? LIMIT 1"));
+        "CROSS JOIN flowDetail ON flowDetail.rowid = flowOddRow.id WHERE dataymdh < ? LIMIT 1"));
     older.addBindValue(bound.left(10));
     older.addBindValue(bound);
     return !older.exec() || older.next();
