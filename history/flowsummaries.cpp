@@ -14,8 +14,6 @@ namespace {
 // Raised whenever the tables or the way they are kept change; a file with another version
 // gets its sums built anew.
 constexpr int kVersion = 3;
-// The rows an answer finds not mapped yet are mapped in steps of this long.
-constexpr int kMapBudgetMs = 1000;
 
 // A row the sums cover, as FlowSumBuild::isRegularKey and the build judge it: a text name, a
 // well-formed text key of a real date and hour 00 to 23 (any other key falls into some day's
@@ -207,32 +205,25 @@ FlowSummaries::Answers FlowSummaries::answers()
     return check() ? Answers::FromSummaries : Answers::FromRows;
 }
 
-const UnsummedSpans &FlowSummaries::unsummed()
+UnsummedSpans &FlowSummaries::unsummed()
 {
-    // An answer would read every row not mapped yet; mapping them costs about as much once, and
-    // spares every later answer.
-    while (m_building && m_unsummed.isMapping() && m_unsummed.mapSlice(kMapBudgetMs)) {
-    }
-    m_unsummed.setSummedTo(value(QStringLiteral("SELECT builtTo FROM flowSumState")).toLongLong());
+    // Rows not mapped yet are read whole by the answer: mapping them first would cost more, and
+    // the records it keeps spare the later answers of its period.
+    QSqlQuery state(m_db);
+    const bool known =
+        state.exec(QStringLiteral(
+            "SELECT builtTo, (SELECT max(rowid) FROM flowDetail) FROM flowSumState")) &&
+        state.next();
+    m_unsummed.setRows(known ? state.value(0).toLongLong() : 0,
+                       known ? state.value(1).toLongLong() : -1);
     return m_unsummed;
 }
 
 void FlowSummaries::startRetention(const QString &bound)
 {
-    // Removed rows may leave their rowids to new ones the spans do not know.
-    m_unsummed.clear();
-    // Once built, every row has a day sum or is listed as odd: without either older than the
-    // bound there is nothing to remove, and the pass over the whole table is spared.
-    if (answers() == Answers::FromSummaries && !m_building) {
-        QSqlQuery older(m_db);
-        older.prepare(QStringLiteral(
-            "SELECT 1 FROM flowDaySum WHERE dayKey < ? UNION ALL SELECT 1 FROM flowOddRow "
-            "JOIN flowDetail ON flowDetail.rowid = flowOddRow.id WHERE dataymdh < ? LIMIT 1"));
-        older.addBindValue(bound.left(10));
-        older.addBindValue(bound);
-        if (older.exec() && !older.next())
-            return;
-    }
+    // The spans stay: old rows are removed only once the build has ended, which clears them.
+    if (answers() == Answers::FromSummaries && !m_building && !holdsOlder(bound))
+        return;
     QSqlQuery range(m_db);
     // Apart, min and max each read one end of the table; together they would read all of it.
     if (!range.exec(QStringLiteral(
@@ -244,6 +235,20 @@ void FlowSummaries::startRetention(const QString &bound)
     m_retentionNext = range.value(0).toLongLong();
     m_retentionLast = range.value(1).toLongLong();
     m_retentionBound = bound;
+}
+
+// Once built, every row has a day sum or is listed as odd: without either older than the bound
+// there is nothing to remove, and the pass over the whole table is spared. CROSS JOIN keeps the
+// few odd rows outside: the other order reads every row.
+bool FlowSummaries::holdsOlder(const QString &bound)
+{
+    QSqlQuery older(m_db);
+    older.prepare(QStringLiteral(
+        "SELECT 1 FROM flowDaySum WHERE dayKey < ? UNION ALL SELECT 1 FROM flowOddRow "
+        "CROSS JOIN flowDetail ON flowDetail.rowid = flowOddRow.id WHERE dataymdh < ? LIMIT 1"));
+    older.addBindValue(bound.left(10));
+    older.addBindValue(bound);
+    return !older.exec() || older.next();
 }
 
 bool FlowSummaries::doWork(int budgetMs)
@@ -286,6 +291,9 @@ bool FlowSummaries::buildSlice(int budgetMs)
         m_building = false;
         m_build.stop();
         m_unsummed.clear();
+        // A removal asked for during the build may find nothing to remove now.
+        if (!m_retentionBound.isEmpty() && !holdsOlder(m_retentionBound))
+            m_retentionBound.clear();
     }
     return ok;
 }

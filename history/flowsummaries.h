@@ -34,7 +34,7 @@ public:
 
     Answers answers();
     // The rows after the last one the sums cover, and where their keys lie.
-    const UnsummedSpans &unsummed();
+    UnsummedSpans &unsummed();
     // Starts removing the rows keyed below `bound` and their sums.
     void startRetention(const QString &bound);
 
@@ -51,6 +51,8 @@ private:
     void startBuild();
     bool buildSlice(int budgetMs);
     bool retentionSlice(int budgetMs);
+    // Whether rows keyed below `bound` may remain; asks the sums, which must be complete.
+    bool holdsOlder(const QString &bound);
     qint64 nextSpan(qint64 span, qint64 elapsedMs, int budgetMs) const;
 
     QSqlDatabase m_db;

@@ -121,31 +121,6 @@ bool selectOddDay(QSqlQuery &query, const QDate &day, const Day &span, const QSt
                values);
 }
 
-// Calls `add` with each row written after the sums' end whose key lies in the period (of
-// `appname` only, when given), in the order written.
-template <typename Add>
-bool forUnsummedRows(QSqlQuery &query, const QDate &first, int count, const UnsummedSpans &unsummed,
-                     const QString *appname, Add add)
-{
-    const QString lower = HourKey::dayLowerBound(first);
-    const QString upper = HourKey::dayUpperBound(first.addDays(count - 1));
-    for (const UnsummedSpans::Range &range : unsummed.ranges(lower, upper)) {
-        QVariantList values = {range.first, range.last};
-        const QString app = onlyApp(appname, values);
-        values << lower << upper;
-        if (!run(query,
-                 QStringLiteral("SELECT * FROM flowDetail WHERE rowid BETWEEN ? AND ? %1 AND "
-                                "dataymdh > ? AND dataymdh < ? ORDER BY rowid")
-                     .arg(app),
-                 values))
-            return false;
-        while (query.next())
-            add(FlowRow::fromQuery(query));
-        query.finish();
-    }
-    return true;
-}
-
 // Calls `add` with each day of the period whose range holds the key, as SQLite's comparisons
 // find them: a regular key lies in its own day's only, another may lie in two.
 template <typename Add>
@@ -164,10 +139,61 @@ void forDaysHolding(const QString &key, const QDate &first, int count, Add add)
             add(i);
 }
 
-// The days' records of all applications, each day's in the order of its first row, as reading
-// the rows finds them: the odd days' and the rows not summed yet read from the rows.
-bool dayRecords(QSqlQuery &query, const QDate &first, int count, const UnsummedSpans &unsummed,
-                QVector<QList<AppFlowDateParameter>> &records)
+// Calls `add` with each row after `after` (the sums' end or further) whose key lies in the period
+// (of `appname` only, when given), in the order written.
+template <typename Add>
+bool forUnsummedRows(QSqlQuery &query, const QDate &first, int count, const UnsummedSpans &unsummed,
+                     qint64 after, const QString *appname, Add add)
+{
+    const QString lower = HourKey::dayLowerBound(first);
+    const QString upper = HourKey::dayUpperBound(first.addDays(count - 1));
+    for (const UnsummedSpans::Range &range : unsummed.ranges(lower, upper, after)) {
+        QVariantList values = {range.first, range.last};
+        const QString app = onlyApp(appname, values);
+        values << lower << upper;
+        if (!run(query,
+                 QStringLiteral("SELECT * FROM flowDetail WHERE rowid BETWEEN ? AND ? %1 AND "
+                                "dataymdh > ? AND dataymdh < ? ORDER BY rowid")
+                     .arg(app),
+                 values))
+            return false;
+        qint64 rows = 0;
+        for (; query.next(); ++rows)
+            add(FlowRow::fromQuery(query));
+        query.finish();
+        UnsummedReads::countRead(rows);
+    }
+    return true;
+}
+
+// The period's records by day: those kept from its last answer during the build when they reach
+// as far as the sums, or else `fromSums`; then the rows after them added by `add`.
+template <typename FromSums, typename Add>
+bool withUnsummedRows(QSqlQuery &query, const QDate &first, int count, UnsummedSpans &unsummed,
+                      const QString *appname, UnsummedReads::Days &days, FromSums fromSums, Add add)
+{
+    const QString period = QStringLiteral("%1 %2 %3")
+                               .arg(first.toString(Qt::ISODate))
+                               .arg(count)
+                               .arg(appname ? QLatin1Char('=') + *appname : QStringLiteral("*"));
+    UnsummedReads *reads = unsummed.reads();
+    qint64 after = unsummed.summedTo();
+    if (!(reads && reads->resume(period, after, days)) && !fromSums())
+        return false;
+    if (!forUnsummedRows(
+            query, first, count, unsummed, after, appname, [&](const AppFlowDateParameter &row) {
+                forDaysHolding(row.date, first, count, [&](int i) { add(days[i], row); });
+            }))
+        return false;
+    if (reads)
+        reads->keep(period, unsummed.lastRow(), days);
+    return true;
+}
+
+// The days' records of all applications as the sums and the odd days' rows give them, each
+// day's in the order of its first row.
+bool summedDayRecords(QSqlQuery &query, const QDate &first, int count,
+                      QVector<QList<AppFlowDateParameter>> &records)
 {
     records = QVector<QList<AppFlowDateParameter>>(count);
     QVector<Day> days(count);
@@ -197,15 +223,23 @@ bool dayRecords(QSqlQuery &query, const QDate &first, int count, const UnsummedS
             FlowMerge::mergeByAppname(records[i], FlowRow::fromQuery(query));
         query.finish();
     }
-    return forUnsummedRows(
-        query, first, count, unsummed, nullptr, [&](const AppFlowDateParameter &row) {
-            forDaysHolding(row.date, first, count,
-                           [&](int i) { FlowMerge::mergeByAppname(records[i], row); });
+    return true;
+}
+
+// The days' records of all applications, as reading the rows finds them.
+bool dayRecords(QSqlQuery &query, const QDate &first, int count, UnsummedSpans &unsummed,
+                QVector<QList<AppFlowDateParameter>> &records)
+{
+    return withUnsummedRows(
+        query, first, count, unsummed, nullptr, records,
+        [&] { return summedDayRecords(query, first, count, records); },
+        [](QList<AppFlowDateParameter> &day, const AppFlowDateParameter &row) {
+            FlowMerge::mergeByAppname(day, row);
         });
 }
 
 bool mergeDays(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &first, int count,
-               const UnsummedSpans &unsummed)
+               UnsummedSpans &unsummed)
 {
     QVector<QList<AppFlowDateParameter>> records;
     if (!dayRecords(query, first, count, unsummed, records))
@@ -247,9 +281,10 @@ bool readOddDays(QSqlQuery &query, const QString &appname, const QDate &first, Q
     return true;
 }
 
-// The application's records of each day merged by hour key, as reading its rows finds them.
-bool hoursByDay(QSqlQuery &query, const QString &appname, const QDate &first, int count,
-                const UnsummedSpans &unsummed, QVector<QList<AppFlowDateParameter>> &byDay)
+// The application's records of each day merged by hour key, as the sums and the odd days' rows
+// give them.
+bool summedHoursByDay(QSqlQuery &query, const QString &appname, const QDate &first, int count,
+                      QVector<QList<AppFlowDateParameter>> &byDay)
 {
     byDay = QVector<QList<AppFlowDateParameter>>(count);
     if (!run(query,
@@ -268,36 +303,43 @@ bool hoursByDay(QSqlQuery &query, const QString &appname, const QDate &first, in
     query.finish();
     QVector<Day> days(count);
     return markOddDays(query, days, first, &appname) &&
-           readOddDays(query, appname, first, days, byDay) &&
-           forUnsummedRows(
-               query, first, count, unsummed, &appname, [&](const AppFlowDateParameter &row) {
-                   forDaysHolding(row.date, first, count,
-                                  [&](int i) { FlowMerge::mergeByDate(byDay[i], row); });
-               });
+           readOddDays(query, appname, first, days, byDay);
+}
+
+// The application's records of each day merged by hour key, as reading its rows finds them.
+bool hoursByDay(QSqlQuery &query, const QString &appname, const QDate &first, int count,
+                UnsummedSpans &unsummed, QVector<QList<AppFlowDateParameter>> &byDay)
+{
+    return withUnsummedRows(
+        query, first, count, unsummed, &appname, byDay,
+        [&] { return summedHoursByDay(query, appname, first, count, byDay); },
+        [](QList<AppFlowDateParameter> &day, const AppFlowDateParameter &row) {
+            FlowMerge::mergeByDate(day, row);
+        });
 }
 } // namespace
 
 bool queryDay(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
-              const UnsummedSpans &unsummed)
+              UnsummedSpans &unsummed)
 {
     return mergeDays(query, list, day, 1, unsummed);
 }
 
 bool queryMonth(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &day,
-                const UnsummedSpans &unsummed)
+                UnsummedSpans &unsummed)
 {
     const QDate first(day.year(), day.month(), 1);
     return mergeDays(query, list, first, first.daysInMonth(), unsummed);
 }
 
 bool queryDays(QSqlQuery &query, QList<AppFlowDateParameter> &list, const QDate &first, int count,
-               const UnsummedSpans &unsummed)
+               UnsummedSpans &unsummed)
 {
     return mergeDays(query, list, first, count, unsummed);
 }
 
 QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname, const QDate &day,
-                                        const UnsummedSpans &unsummed, bool *ok)
+                                        UnsummedSpans &unsummed, bool *ok)
 {
     QVector<QList<AppFlowDateParameter>> byDay;
     if (!hoursByDay(query, appname, day, 1, unsummed, byDay) && ok)
@@ -306,7 +348,7 @@ QList<AppFlowDateParameter> queryAppDay(QSqlQuery &query, const QString &appname
 }
 
 QList<AppFlowDateParameter> queryAppMonth(QSqlQuery &query, const QString &appname,
-                                          const QDate &day, const UnsummedSpans &unsummed, bool *ok)
+                                          const QDate &day, UnsummedSpans &unsummed, bool *ok)
 {
     const QDate first(day.year(), day.month(), 1);
     QVector<QList<AppFlowDateParameter>> byDay;

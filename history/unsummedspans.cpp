@@ -35,6 +35,7 @@ void UnsummedSpans::clear()
 {
     m_db = QSqlDatabase();
     m_blocks.clear();
+    m_reads.clear();
     m_next = 0;
     m_end = -1;
 }
@@ -77,8 +78,14 @@ bool UnsummedSpans::mapSlice(int budgetMs)
     return true;
 }
 
-QVector<UnsummedSpans::Range> UnsummedSpans::ranges(const QString &lower,
-                                                    const QString &upper) const
+void UnsummedSpans::setRows(qint64 summedTo, qint64 lastRow)
+{
+    m_summedTo = summedTo;
+    m_lastRow = lastRow;
+}
+
+QVector<UnsummedSpans::Range> UnsummedSpans::ranges(const QString &lower, const QString &upper,
+                                                    qint64 after) const
 {
     const QByteArray low = lower.toUtf8();
     const QByteArray high = upper.toUtf8();
@@ -89,10 +96,13 @@ QVector<UnsummedSpans::Range> UnsummedSpans::ranges(const QString &lower,
         else
             ranges.append({first, last});
     };
-    const qint64 from = m_summedTo + 1;
+    const qint64 from = qMax(after, m_summedTo) + 1;
+    const qint64 to = m_lastRow < 0 ? std::numeric_limits<qint64>::max() : m_lastRow;
     for (const Block &block : m_blocks)
-        if (block.last >= from && (block.unbounded || block.high > low) && block.low < high)
-            add(qMax(block.first, from), block.last);
-    add(qMax(from, m_next), std::numeric_limits<qint64>::max());
+        if (block.last >= from && block.first <= to && (block.unbounded || block.high > low) &&
+            block.low < high)
+            add(qMax(block.first, from), qMin(block.last, to));
+    if (qMax(from, m_next) <= to)
+        add(qMax(from, m_next), to);
     return ranges;
 }

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "history/unsummedreads.h"
+
 #include <QByteArray>
 #include <QSqlDatabase>
 #include <QString>
@@ -11,9 +13,9 @@
 // Where, among the rows the sums do not cover yet, the keys of a period may lie. For blocks of
 // rowids it knows the lowest and the highest text key, worked out in slices before the build
 // starts, so that an answer during the build reads only the blocks that reach its period
-// instead of every row not summed. Only text keys can fall between two text bounds. Rows are
-// only ever added after the mapped ones or removed (a change marks the sums stale and starts
-// all over), so a block's keys stay within what was seen.
+// instead of every row not summed; what answers read of them is kept in reads(). Only text keys can
+// fall between two text bounds. Rows are only ever added after the mapped ones or removed (a change
+// marks the sums stale and starts all over), so a block's keys stay within what was seen.
 class UnsummedSpans
 {
 public:
@@ -30,11 +32,16 @@ public:
     // Maps blocks for about `budgetMs`; false when the file could not be read.
     bool mapSlice(int budgetMs);
 
-    void setSummedTo(qint64 summedTo) { m_summedTo = summedTo; }
+    // The sums cover the rows up to `summedTo`; an answer reads the rows up to `lastRow`, the
+    // table's last now, or all of them when it is -1 (unknown).
+    void setRows(qint64 summedTo, qint64 lastRow);
     qint64 summedTo() const { return m_summedTo; }
-    // The rowid ranges after summedTo() that may hold keys above `lower` and below `upper`, in
-    // order; rows not mapped yet are always in.
-    QVector<Range> ranges(const QString &lower, const QString &upper) const;
+    qint64 lastRow() const { return m_lastRow; }
+    // The rowid ranges after `after` (at least summedTo()) up to lastRow() that may hold keys
+    // above `lower` and below `upper`, in order; rows not mapped yet are always in.
+    QVector<Range> ranges(const QString &lower, const QString &upper, qint64 after) const;
+    // Kept only while the rows not summed are followed, and with the last row known.
+    UnsummedReads *reads() { return m_db.isValid() && m_lastRow >= 0 ? &m_reads : nullptr; }
 
 private:
     struct Block
@@ -50,6 +57,8 @@ private:
     QSqlDatabase m_db;
     QVector<Block> m_blocks;
     qint64 m_summedTo = 0;
+    qint64 m_lastRow = -1;
+    UnsummedReads m_reads;
     // The next rowid to map and the last one; rows from m_next on are not mapped.
     qint64 m_next = 0;
     qint64 m_end = -1;

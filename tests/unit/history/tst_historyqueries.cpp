@@ -4,6 +4,7 @@
 #include "historytestsupport.h"
 
 #include "history/literalflowqueries.h"
+#include "history/unsummedreads.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -249,7 +250,8 @@ private slots:
     }
 
     // While the sums are built (here a build that cannot go on), answers add the rows not
-    // summed yet to the sums, exactly as reading all rows does.
+    // summed yet to the sums, exactly as reading all rows does, the rows written since the
+    // period was last asked included.
     void answers_while_the_sums_are_built_are_those_of_the_rows()
     {
         writeRows(3000, 21);
@@ -274,6 +276,12 @@ private slots:
         FlowFile().insert({{"a.desktop", "A", 1, 2, "2024/01/19/24"}});
         StoreThread store;
         compareAcrossTheMonths(store, {QDate(2024, 1, 20)});
+        store.save({{"a.desktop", "A", 5, 5}, {"it's.desktop", "I", 1, 0}});
+        FlowFile().insert({{"b.desktop", "B", 1, 2, "2024/04/01/23"}});
+        // Asked again, a period reads only the rows written since, not all those not summed.
+        const qint64 read = UnsummedReads::rowsRead();
+        compareAllAnswers(store, QDateTime(QDate(2024, 4, 2), QTime(12, 0)));
+        QVERIFY(UnsummedReads::rowsRead() - read <= 3 * 28);
         QCOMPARE(FlowFile().values("SELECT complete, builtTo FROM flowSumState"),
                  QStringList("0|3000"));
     }
@@ -283,8 +291,8 @@ private slots:
     // be that of the rows.
     void the_build_ends_while_a_client_asks_without_pause()
     {
-        writeRows(60000, 41);
-        const QDateTime now(QDate(2024, 3, 16), QTime(12, 0));
+        writeRows(60000, 41); // from November to the middle of January
+        const QDateTime now(QDate(2024, 1, 10), QTime(12, 0));
         setNow(now);
         const Period *periods[] = {&kAppThisMonth, &kAppLastMonth};
         QStringList expected[2];
