@@ -42,7 +42,6 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     m_saveTimer = new QTimer;
     connect(m_monitorNetFlow, &__MonitorNetFlow::NotifyDetailData, this,
             &TrafficDetailsWorker::onAppMonitorNetFlowDetailData);
-    m_flowQueryType = 0;
 
     auto *storeThread = new QThread;
     m_useData->moveToThread(storeThread);
@@ -52,13 +51,11 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     m_saveTimer->start();
     connect(m_saveTimer, &QTimer::timeout, this, &TrafficDetailsWorker::saveFlowData);
 
-    connect(m_useData, &UseData::sendTodayFlowData, this, &TrafficDetailsWorker::onReceiveFlowDate);
-    connect(m_useData, &UseData::sendYesterdayFlowData, this,
-            &TrafficDetailsWorker::onReceiveFlowDate);
-    connect(m_useData, &UseData::sendThisMonthFlowData, this,
-            &TrafficDetailsWorker::onReceiveFlowDate);
-    connect(m_useData, &UseData::sendLastMonthFlowData, this,
-            &TrafficDetailsWorker::onReceiveFlowDate);
+    // The all-application answers to the period requests, the worker's own.
+    connect(m_useData, &UseData::answered, this, [this](const HistoryAnswer &answer) {
+        if (answer.request.all && answer.request.answering == HistoryRequest::Answering::Retried)
+            onReceiveFlowDate(answer.rows);
+    });
 
     // Every sample runs the intake twice, as peers have always seen it; the second run finds
     // the figures already taken and changes nothing.
@@ -93,22 +90,7 @@ void TrafficDetailsWorker::saveFlowData()
                                                  entry.send);
     m_useData->enqueueSaveFlowData(snapshot());
 
-    switch (m_flowQueryType) {
-    case 0:
-        requestTodayFlowData();
-        break;
-    case 1:
-        requestYesterdayFlowData();
-        break;
-    case 2:
-        requestThisMonthFlowData();
-        break;
-    case 3:
-        requestLastMonthFlowData();
-        break;
-    default:
-        break;
-    }
+    requestFlowData(m_flowPeriod);
     m_lastSaveTime = Clock::now();
 }
 
@@ -121,28 +103,10 @@ void TrafficDetailsWorker::restartMonitor()
         m_monitorNetFlow->StartApp();
 }
 
-void TrafficDetailsWorker::requestTodayFlowData()
+void TrafficDetailsWorker::requestFlowData(FlowPeriod period)
 {
-    m_flowQueryType = 0;
-    emit m_useData->notifyGetTodayFlowData();
-}
-
-void TrafficDetailsWorker::requestYesterdayFlowData()
-{
-    m_flowQueryType = 1;
-    emit m_useData->notifyGetYesterdayFlowData();
-}
-
-void TrafficDetailsWorker::requestThisMonthFlowData()
-{
-    m_flowQueryType = 2;
-    emit m_useData->notifyGetThisMonthFlowData();
-}
-
-void TrafficDetailsWorker::requestLastMonthFlowData()
-{
-    m_flowQueryType = 3;
-    emit m_useData->notifyGetLastMonthFlowData();
+    m_flowPeriod = period;
+    m_useData->request(HistoryRequest::allApplications(period, HistoryRequest::Answering::Retried));
 }
 
 void TrafficDetailsWorker::onReceiveFlowDate(QList<AppFlowDateParameter> appLst)

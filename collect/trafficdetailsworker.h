@@ -7,6 +7,7 @@
 #include "collect/processtable.h"
 #include "history/appflowdateparameter.h"
 #include "history/collectorsnapshot.h"
+#include "history/flowperiod.h"
 #include "records/appparameter.h"
 
 #include "analysisappinterface.h"
@@ -47,7 +48,8 @@ public:
     WardenProcessList m_procPidList;
     QStringList m_desktoplist;
     QStringList m_guidesktop;
-    int m_flowQueryType = 0;
+    // The period of the history list, the one last asked for.
+    FlowPeriod m_flowPeriod = FlowPeriod::Today;
     QList<AppParameter> m_historyList;
     UseData *m_useData = nullptr;
     QTimer *m_saveTimer = nullptr;
@@ -62,10 +64,9 @@ public:
     // The monitor the live counters come from: boot id and unique bus name; empty while none.
     QString m_monitorIdentity;
 
-    void requestTodayFlowData();
-    void requestYesterdayFlowData();
-    void requestThisMonthFlowData();
-    void requestLastMonthFlowData();
+    // Asks the store for all applications' figures of `period`, which becomes the period of the
+    // history list; each save asks again.
+    void requestFlowData(FlowPeriod period);
     void resetSpeedFigures();
 
 signals:

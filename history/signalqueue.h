@@ -4,7 +4,7 @@
 #pragma once
 
 #include "history/collectorsnapshot.h"
-#include "history/flowperiod.h"
+#include "history/historyrequest.h"
 
 #include <QMetaType>
 #include <QPair>
@@ -15,16 +15,7 @@ enum SignalQueueType {
     DeleteFlowCacheData = 0,
     SaveFlowCacheDataToLst = 1,
     SaveFlowData = 2,
-    GetYesterdayFlowData = 3,
-    GetTodayFlowData = 4,
-    GetLastMonthFlowData = 5,
-    GetThisMonthFlowData = 6,
-    GetAppYesterdayFlowData = 7,
-    GetAppTodayFlowData = 8,
-    GetAppLastMonthFlowData = 9,
-    GetAppThisMonthFlowData = 10,
-    GetAppFlowDataForRequest = 11,
-    GetFlowDataForRequest = 12,
+    GetFlowData = 3,
 };
 
 // The payload of a request; unused members stay empty or zero.
@@ -34,17 +25,16 @@ struct SignalQueFlow
     QString sname;
     double downloaded = 0;
     double uploaded = 0;
-    // Requests answered to one caller: the caller's id, echoed back, and the period asked for.
-    quint64 requestId = 0;
-    FlowPeriod period = FlowPeriod::Today;
+    // A history request.
+    HistoryRequest request = {};
     // A save: what the collector keeps beside it, a copy of the store thread's own.
     CollectorSnapshot collector = {};
 };
 
 using SignalQueueEntry = QPair<SignalQueueType, SignalQueFlow>;
 
-// The enumerator's name, for log lines.
-const char *signalQueueTypeName(SignalQueueType type);
+// The request's name, for log lines.
+const char *signalQueueEntryName(const SignalQueueEntry &entry);
 
 Q_DECLARE_METATYPE(SignalQueueType)
 Q_DECLARE_METATYPE(SignalQueFlow)

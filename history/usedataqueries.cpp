@@ -7,60 +7,49 @@
 #include "history/summaryflowqueries.h"
 #include "records/clock.h"
 
-bool UseData::getYesterdayFlowData()
+// A retried request that will be tried again answers then; one that cannot be read answers no
+// rows rather than figures it does not have. A request answered once goes through the same
+// queue, so its answer still comes after the saves queued before it; a read that fails checks
+// the file as a failed save does, and reads once more when that repaired it.
+bool UseData::answer(const HistoryRequest &request)
 {
-    QList<AppFlowDateParameter> appLst;
-    const bool ok = queryDayFlowData(appLst, Clock::now().addDays(-1));
-    return answer(&UseData::sendYesterdayFlowData, appLst, ok);
+    const QDateTime now = Clock::now();
+    HistoryAnswer answer;
+    answer.request = request;
+    answer.firstDay = flowPeriodFirstDay(request.period, now.date());
+    answer.ok = readPeriod(request, now, answer.rows);
+    const bool once = request.answering == HistoryRequest::Answering::Once;
+    if (once && !answer.ok && recoverFile())
+        answer.ok = readPeriod(request, now, answer.rows);
+    if (!once && !answer.ok) {
+        if (!m_finalAttempt)
+            return false;
+        answer.rows.clear();
+    }
+    for (const quint64 requestId : qAsConst(m_answerIds)) {
+        answer.request.id = requestId;
+        emit answered(answer);
+    }
+    return once || answer.ok;
 }
 
-bool UseData::getTodayFlowData()
+bool UseData::readPeriod(const HistoryRequest &request, const QDateTime &now,
+                         QList<AppFlowDateParameter> &rows)
 {
-    QList<AppFlowDateParameter> appLst;
-    const bool ok = queryDayFlowData(appLst, Clock::now());
-    return answer(&UseData::sendTodayFlowData, appLst, ok);
-}
-
-bool UseData::getLastMonthFlowData()
-{
-    QList<AppFlowDateParameter> appLst;
-    const bool ok = queryMonthFlowData(appLst, Clock::now().addMonths(-1));
-    return answer(&UseData::sendLastMonthFlowData, appLst, ok);
-}
-
-bool UseData::getThisMonthFlowData()
-{
-    QList<AppFlowDateParameter> appLst;
-    const bool ok = queryMonthFlowData(appLst, Clock::now());
-    return answer(&UseData::sendThisMonthFlowData, appLst, ok);
-}
-
-bool UseData::getAppYesterdayFlowData(const QString &appname)
-{
+    rows.clear();
+    const bool month =
+        request.period == FlowPeriod::ThisMonth || request.period == FlowPeriod::LastMonth;
+    QDateTime day = now;
+    if (request.period == FlowPeriod::Yesterday)
+        day = now.addDays(-1);
+    else if (request.period == FlowPeriod::LastMonth)
+        day = now.addMonths(-1);
+    if (request.all)
+        return month ? queryMonthFlowData(rows, day) : queryDayFlowData(rows, day);
     bool ok = true;
-    const auto appLst = queryAppDayFlowData(appname, Clock::now().addDays(-1), &ok);
-    return answer(&UseData::sendAppYesterdayFlowData, appLst, ok);
-}
-
-bool UseData::getAppTodayFlowData(const QString &appname)
-{
-    bool ok = true;
-    const auto appLst = queryAppDayFlowData(appname, Clock::now(), &ok);
-    return answer(&UseData::sendAppTodayFlowData, appLst, ok);
-}
-
-bool UseData::getAppLastMonthFlowData(const QString &appname)
-{
-    bool ok = true;
-    const auto appLst = queryAppMonthFlowData(appname, Clock::now().addMonths(-1), &ok);
-    return answer(&UseData::sendAppLastMonthFlowData, appLst, ok);
-}
-
-bool UseData::getAppThisMonthFlowData(const QString &appname)
-{
-    bool ok = true;
-    const auto appLst = queryAppMonthFlowData(appname, Clock::now(), &ok);
-    return answer(&UseData::sendAppThisMonthFlowData, appLst, ok);
+    rows = month ? queryAppMonthFlowData(request.appname, day, &ok)
+                 : queryAppDayFlowData(request.appname, day, &ok);
+    return ok;
 }
 
 bool UseData::queryDayFlowData(QList<AppFlowDateParameter> &list, const QDateTime &day)

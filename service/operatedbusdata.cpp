@@ -66,10 +66,11 @@ OperateDBusData::OperateDBusData(QObject *parent) : QObject(parent)
         },
         Qt::DirectConnection);
     m_queries = new TrafficQueries(m_useData, m_worker, m_handleThread, this);
-    connect(m_useData, &UseData::sendAppYesterdayFlowData, this, &OperateDBusData::recAppFlowList);
-    connect(m_useData, &UseData::sendAppTodayFlowData, this, &OperateDBusData::recAppFlowList);
-    connect(m_useData, &UseData::sendAppLastMonthFlowData, this, &OperateDBusData::recAppFlowList);
-    connect(m_useData, &UseData::sendAppThisMonthFlowData, this, &OperateDBusData::recAppFlowList);
+    // The per-application answers to the described requests; each leaves as one bus signal.
+    connect(m_useData, &UseData::answered, this, [this](const HistoryAnswer &answer) {
+        if (!answer.request.all && answer.request.answering == HistoryRequest::Answering::Retried)
+            recAppFlowList(answer.rows);
+    });
 }
 
 void OperateDBusData::StartApp()
@@ -109,42 +110,48 @@ void OperateDBusData::SendDisplaySpeedlist(WardenDisplayList list)
 
 void OperateDBusData::notifyGetYesterdayFlowData()
 {
-    m_worker->requestYesterdayFlowData();
+    m_worker->requestFlowData(FlowPeriod::Yesterday);
 }
 
 void OperateDBusData::notifyGetTodayFlowData()
 {
-    m_worker->requestTodayFlowData();
+    m_worker->requestFlowData(FlowPeriod::Today);
 }
 
 void OperateDBusData::notifyGetLastMonthFlowData()
 {
-    m_worker->requestLastMonthFlowData();
+    m_worker->requestFlowData(FlowPeriod::LastMonth);
 }
 
 void OperateDBusData::notifyGetThisMonthFlowData()
 {
-    m_worker->requestThisMonthFlowData();
+    m_worker->requestFlowData(FlowPeriod::ThisMonth);
 }
 
 void OperateDBusData::notifyGetAppYesterdayFlowData(QString appname)
 {
-    emit m_useData->notifyGetAppYesterdayFlowData(appname);
+    requestApplication(appname, FlowPeriod::Yesterday);
 }
 
 void OperateDBusData::notifyGetAppTodayFlowData(QString appname)
 {
-    emit m_useData->notifyGetAppTodayFlowData(appname);
+    requestApplication(appname, FlowPeriod::Today);
 }
 
 void OperateDBusData::notifyGetAppLastMonthFlowData(QString appname)
 {
-    emit m_useData->notifyGetAppLastMonthFlowData(appname);
+    requestApplication(appname, FlowPeriod::LastMonth);
 }
 
 void OperateDBusData::notifyGetAppThisMonthFlowData(QString appname)
 {
-    emit m_useData->notifyGetAppThisMonthFlowData(appname);
+    requestApplication(appname, FlowPeriod::ThisMonth);
+}
+
+void OperateDBusData::requestApplication(const QString &appname, FlowPeriod period)
+{
+    m_useData->request(
+        HistoryRequest::application(appname, period, HistoryRequest::Answering::Retried));
 }
 
 void OperateDBusData::recAppFlowList(QList<AppFlowDateParameter> appFlowLst)

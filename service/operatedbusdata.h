@@ -4,6 +4,7 @@
 #pragma once
 
 #include "history/appflowdateparameter.h"
+#include "history/flowperiod.h"
 #include "records/wardenapplication.h"
 #include "records/wardenrecords.h"
 
@@ -63,4 +64,7 @@ public slots:
     void notifyGetAppLastMonthFlowData(QString appname);
     void notifyGetAppThisMonthFlowData(QString appname);
     void recAppFlowList(QList<AppFlowDateParameter> appFlowLst);
+
+private:
+    void requestApplication(const QString &appname, FlowPeriod period);
 };
