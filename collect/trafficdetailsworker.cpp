@@ -62,6 +62,8 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     connect(m_monitorNetFlow, &__MonitorNetFlow::NotifyDetailData, this,
             &TrafficDetailsWorker::onAppMonitorNetFlowDetailData);
 
+    connect(m_analysisApp, &__analysisapp::notifyUpdateLauncherList, this,
+            &TrafficDetailsWorker::launcherListChanged, Qt::DirectConnection);
     connect(m_analysisApp, &__analysisapp::processInfoList, this,
             &TrafficDetailsWorker::Getallproclist);
     connect(m_analysisApp, SIGNAL(allProcPidList(WardenProcessList)), this,

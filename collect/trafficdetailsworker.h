@@ -7,8 +7,8 @@
 #include "collect/processtable.h"
 #include "history/appflowdateparameter.h"
 #include "history/collectorsnapshot.h"
-#include "history/flowperiod.h"
 #include "records/appparameter.h"
+#include "records/flowperiod.h"
 
 #include "analysisappinterface.h"
 #include "monitornetflowinterface.h"
@@ -69,8 +69,15 @@ public:
     void requestFlowData(FlowPeriod period);
     void resetSpeedFigures();
 
+    // The history store the worker made; it lives in a thread of its own.
+    UseData *store() const { return m_useData; }
+    // The period of the history list.
+    FlowPeriod currentPeriod() const { return m_flowPeriod; }
+
 signals:
     void DesktopUpdate();
+    // The analysis peer says the launcher's list changed.
+    void launcherListChanged();
 
 public slots:
     void onAppMonitorNetFlowDetailData(QString name, double recv, double send, int pid,

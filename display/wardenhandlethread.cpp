@@ -19,7 +19,7 @@ WardenHandleThread::WardenHandleThread(TrafficDetailsWorker *worker, QObject *pa
                                  QDBusConnection::sessionBus(), this);
     m_worker = worker;
     m_updateTimer = new QTimer;
-    connect(m_worker->m_analysisApp, &__analysisapp::notifyUpdateLauncherList, this,
+    connect(m_worker, &TrafficDetailsWorker::launcherListChanged, this,
             &WardenHandleThread::onUpdateLauncherList);
     connect(this, &WardenHandleThread::notifyUpdateAllProcPid, this,
             &WardenHandleThread::UpdateAllProcPid);

@@ -46,6 +46,9 @@ public:
     ApplicationMatcher m_appMatcher;
     SpeedSampleChains m_speedChains;
 
+    // The launcher's applications, as the display lists name them.
+    const QList<allApp> &applications() const { return m_appList; }
+
 signals:
     void SendFlowData(WardenDisplayList displayflowlist);
     void SendSpeedData(WardenDisplayList displaylist);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "history/appflowdateparameter.h"
-#include "history/flowperiod.h"
+#include "records/flowperiod.h"
 
 #include <QDate>
 #include <QList>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "history/appflowdateparameter.h"
-#include "history/flowperiod.h"
+#include "records/flowperiod.h"
 #include "records/wardenapplication.h"
 #include "records/wardenrecords.h"
 
@@ -16,28 +16,20 @@
 class QueriesAdaptor;
 class TrafficQueries;
 class TrafficdetailsAdaptor;
-class WardenHandleThread;
 class TrafficDetailsWorker;
 class UseData;
 
-// The object behind "/com/nimbra/warden/trafficdetails". The bus sees only its
-// adaptor; every bus method arrives here as a slot.
+// The object behind "/com/nimbra/warden/trafficdetails". The bus sees only its adaptors; every
+// bus method arrives here as a slot and is handed on to the worker, the store or the queries.
 class OperateDBusData : public QObject, protected QDBusContext
 {
     Q_OBJECT
 public:
-    explicit OperateDBusData(QObject *parent = nullptr);
+    OperateDBusData(TrafficDetailsWorker *worker, UseData *useData, QObject *parent = nullptr);
 
-    // Saves the growth since the last save tick and waits up to a second for the store to
-    // write it. For the way out, once the event loop has ended.
-    void saveOnExit();
-
-    TrafficdetailsAdaptor *m_adaptor = nullptr;
-    WardenHandleThread *m_handleThread = nullptr;
-    TrafficDetailsWorker *m_worker = nullptr;
-    UseData *m_useData = nullptr;
-    QueriesAdaptor *m_queriesAdaptor = nullptr;
-    TrafficQueries *m_queries = nullptr;
+    void setQueries(TrafficQueries *queries);
+    // The launcher's list changed: clients redraw.
+    void updateDisplay();
 
     // The queries interface, called by its adaptor. History is answered later, to its caller.
     WardenAppFlowList GetAppHistory(const QString &appname, const QString &period,
@@ -67,4 +59,10 @@ public slots:
 
 private:
     void requestApplication(const QString &appname, FlowPeriod period);
+
+    TrafficdetailsAdaptor *m_adaptor = nullptr;
+    QueriesAdaptor *m_queriesAdaptor = nullptr;
+    TrafficDetailsWorker *m_worker = nullptr;
+    UseData *m_useData = nullptr;
+    TrafficQueries *m_queries = nullptr;
 };

@@ -6,8 +6,8 @@
 #include "collect/trafficdetailsworker.h"
 #include "display/wardenhandlethread.h"
 #include "history/usedata.h"
+#include "records/periodnames.h"
 #include "service/answerrows.h"
-#include "service/periodnames.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -54,7 +54,7 @@ void TrafficQueries::totals(const QDBusMessage &call, const QString &period)
 WardenApplicationList TrafficQueries::applications() const
 {
     WardenApplicationList list;
-    for (const allApp &app : qAsConst(m_display->m_appList))
+    for (const allApp &app : qAsConst(m_display->applications()))
         list.append(
             {QFileInfo(app.desktopPath).fileName(), app.appName, app.icon, app.desktopPath});
     return list;
@@ -62,7 +62,7 @@ WardenApplicationList TrafficQueries::applications() const
 
 QString TrafficQueries::currentPeriod() const
 {
-    return periodName(m_worker->m_flowPeriod);
+    return periodName(m_worker->currentPeriod());
 }
 
 void TrafficQueries::onAnswered(const HistoryAnswer &answer)
@@ -73,8 +73,9 @@ void TrafficQueries::onAnswered(const HistoryAnswer &answer)
     if (call.type() != QDBusMessage::MethodCallMessage)
         return;
     const QVariant rows =
-        answer.request.all ? QVariant::fromValue(flowDisplayRows(answer.rows, m_display->m_appList))
-                           : QVariant::fromValue(numberedAppFlows(answer.rows));
+        answer.request.all
+            ? QVariant::fromValue(flowDisplayRows(answer.rows, m_display->applications()))
+            : QVariant::fromValue(numberedAppFlows(answer.rows));
     reply(call.createReply({rows, dayText(answer.firstDay)}));
 }
 
