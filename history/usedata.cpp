@@ -4,6 +4,7 @@
 #include "history/usedata.h"
 
 #include "history/failurelog.h"
+#include "records/clock.h"
 #include "records/cmutex.h"
 
 #include <QDebug>
@@ -302,4 +303,37 @@ bool UseData::handleRequest(const SignalQueueEntry &entry)
         return answer(flow.request);
     }
     return true;
+}
+
+// A retried request that will be tried again answers then; one that cannot be read answers no
+// rows rather than figures it does not have. A request answered once goes through the same
+// queue, so its answer still comes after the saves queued before it; a read that fails checks
+// the file as a failed save does, and reads once more when that repaired it.
+bool UseData::answer(const HistoryRequest &request)
+{
+    const QDateTime now = Clock::now();
+    HistoryAnswer answer;
+    answer.request = request;
+    answer.firstDay = flowPeriodFirstDay(request.period, now.date());
+    answer.ok = readPeriod(request, now, answer.rows);
+    const bool once = request.answering == HistoryRequest::Answering::Once;
+    if (once && !answer.ok && recoverFile())
+        answer.ok = readPeriod(request, now, answer.rows);
+    if (!once && !answer.ok) {
+        if (!m_finalAttempt)
+            return false;
+        answer.rows.clear();
+    }
+    for (const quint64 requestId : qAsConst(m_answerIds)) {
+        answer.request.id = requestId;
+        emit answered(answer);
+    }
+    return once || answer.ok;
+}
+
+bool UseData::readPeriod(const HistoryRequest &request, const QDateTime &now,
+                         QList<AppFlowDateParameter> &rows)
+{
+    ensureConnection();
+    return m_reader.read(request, now, rows);
 }

@@ -7,6 +7,7 @@
 #include "history/collectorsnapshot.h"
 #include "history/flowsummaries.h"
 #include "history/historyrequest.h"
+#include "history/periodreader.h"
 #include "history/retentiondecision.h"
 #include "history/signalqueue.h"
 
@@ -93,14 +94,6 @@ private:
     bool readPeriod(const HistoryRequest &request, const QDateTime &now,
                     QList<AppFlowDateParameter> &rows);
 
-    bool queryDayFlowData(QList<AppFlowDateParameter> &list, const QDateTime &day);
-    bool queryMonthFlowData(QList<AppFlowDateParameter> &list, const QDateTime &day);
-    // `ok`, when given, tells whether the rows could be read.
-    QList<AppFlowDateParameter> queryAppDayFlowData(const QString &appname, const QDateTime &day,
-                                                    bool *ok = nullptr);
-    QList<AppFlowDateParameter> queryAppMonthFlowData(const QString &appname, const QDateTime &day,
-                                                      bool *ok = nullptr);
-
     QSqlDatabase m_db;
     QString m_dbPath;
     QSqlQuery m_query;
@@ -112,6 +105,7 @@ private:
     QThread *m_connectionThread = nullptr;
     bool m_dispatching = false;
     FlowSummaries m_summaries;
+    PeriodReader m_reader{m_query, m_summaries};
     // The one INSERT, prepared once: preparing it anew would compile the summing trigger again.
     QSqlQuery m_insert;
     bool m_summaryWorkScheduled = false;
