@@ -3,6 +3,7 @@
 
 #include "collect/trafficdetailsworker.h"
 
+#include "collect/keptcounters.h"
 #include "collect/monitoridentity.h"
 #include "history/usedata.h"
 #include "records/clock.h"
@@ -31,7 +32,7 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     // Before the store's thread opens the file, and before the first sample.
     const CollectorSnapshot kept = m_useData->loadKeptReference();
     m_monitorIdentity = currentMonitorIdentity(kMonitorService);
-    restore(kept);
+    KeptCounters::restore(kept, m_monitorIdentity, m_processCounters, m_applicationTotals);
     auto *monitorWatcher = new QDBusServiceWatcher(kMonitorService, QDBusConnection::systemBus(),
                                                    QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(monitorWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -90,7 +91,8 @@ void TrafficDetailsWorker::saveFlowData()
     for (const AppParameter &entry : qAsConst(m_saveFlowList))
         m_useData->enqueueSaveFlowCacheDataToLst(entry.desktop, entry.sName, entry.recv,
                                                  entry.send);
-    m_useData->enqueueSaveFlowData(snapshot());
+    m_useData->enqueueSaveFlowData(
+        KeptCounters::snapshot(m_monitorIdentity, m_processCounters, m_applicationTotals));
 
     requestFlowData(m_flowPeriod);
     m_lastSaveTime = Clock::now();
@@ -124,4 +126,32 @@ void TrafficDetailsWorker::onReceiveFlowDate(QList<AppFlowDateParameter> appLst)
         entry.total = row.total;
         m_historyList.append(entry);
     }
+}
+
+void TrafficDetailsWorker::Getallproclist(WardenProcessInfoList proclist)
+{
+    m_processes.takeRecords(proclist);
+}
+
+void TrafficDetailsWorker::Getallprocpid(WardenProcessList pid)
+{
+    m_procPidList = pid;
+    m_processes.takeRunning(pid);
+    QMutexLocker locker(&CMutex::instance()->mutex);
+    endProcesses();
+}
+
+void TrafficDetailsWorker::Getdesktoplist(QStringList desktoplist)
+{
+    m_desktoplist = desktoplist;
+    for (const QString &desktop : qAsConst(m_desktoplist))
+        qDebug() << "desktop = " << desktop;
+    emit DesktopUpdate();
+}
+
+void TrafficDetailsWorker::GetGuidesktop(QStringList guidesktop)
+{
+    m_guidesktop = guidesktop;
+    for (const QString &desktop : qAsConst(m_guidesktop))
+        qDebug() << "m_guidesktop = " << desktop;
 }

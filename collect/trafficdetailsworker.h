@@ -4,6 +4,7 @@
 #pragma once
 
 #include "collect/processcounters.h"
+#include "collect/processdirectory.h"
 #include "collect/processtable.h"
 #include "history/appflowdateparameter.h"
 #include "history/collectorsnapshot.h"
@@ -20,7 +21,6 @@
 #include <QMap>
 #include <QObject>
 #include <QPair>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -44,7 +44,6 @@ public:
     QList<AppParameter> m_speedList;
     QList<AppParameter> m_totalList;
     QList<AppParameter> m_saveFlowList;
-    WardenProcessInfoList m_procInfoList;
     WardenProcessList m_procPidList;
     QStringList m_desktoplist;
     QStringList m_guidesktop;
@@ -91,8 +90,6 @@ public slots:
     void GetGuidesktop(QStringList guidesktop);
 
 private:
-    // Desktop path and process name of the first process record with this id.
-    QPair<QString, QString> lookupProcess(int pid);
     void takeSpeed(const AppParameter &sample);
     void takeTotal(const AppParameter &sample);
     // The application's entry in the working list of `type`, appended on its first sample.
@@ -101,13 +98,9 @@ private:
     QList<AppParameter> &entries(const QString &type);
     void endProcesses();
     void startNewMonitor(const QString &identity);
-    CollectorSnapshot snapshot() const;
-    void restore(const CollectorSnapshot &kept);
     void restartMonitor();
 
-    QSet<int> m_runningPids;
-    // Index of each pid's first record in m_procInfoList.
-    QHash<int, int> m_procInfoIndex;
+    ProcessDirectory m_processes;
     // The latest "kb/s" sample of each process that sent one since the last speed reset.
     ProcessTable m_freshSpeeds;
     // Position of each application's entry in the working list of each type.
