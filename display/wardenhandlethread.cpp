@@ -35,9 +35,9 @@ void WardenHandleThread::run() {}
 void WardenHandleThread::onUpdate()
 {
     QMutexLocker locker(&CMutex::instance()->mutex);
-    m_speedSampleList = m_worker->m_speedList;
-    m_totalSampleList = m_worker->m_totalList;
-    m_historyFlowList = m_worker->m_historyList;
+    m_speedSampleList = m_worker->speedFigures();
+    m_totalSampleList = m_worker->totalFigures();
+    m_historyFlowList = m_worker->historyFigures();
     buildDisplayLists(m_speedSampleList, m_historyFlowList);
 }
 
