@@ -50,6 +50,8 @@ signals:
     void answered(HistoryAnswer answer);
     // Sent at once, in the asking thread, for a request refused because too many wait.
     void refused(quint64 requestId);
+    // Emitted from the store's thread right after a save of flowDetail rows commits.
+    void flowSaved();
     void reqSendSignal();
 
 public slots:
