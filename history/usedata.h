@@ -6,6 +6,7 @@
 #include "history/appflowdateparameter.h"
 #include "history/collectorsnapshot.h"
 #include "history/flowsummaries.h"
+#include "history/historyfilecheck.h"
 #include "history/historyrequest.h"
 #include "history/periodreader.h"
 #include "history/retentiondecision.h"
@@ -78,11 +79,8 @@ private:
     void releaseConnection();
     void attachSummaries();
     void deleteOldFlowData();
-    QString fileProblem(bool thorough);
-    void moveFileAside(const QString &problem);
     // True when the file was moved aside or its tables made again.
     bool recoverFile();
-    bool lostTables();
     bool createTable(bool logged);
 
     bool deleteFlowCacheData();
@@ -121,7 +119,7 @@ private:
     int m_pendingAnswers = 0;
     // The ids of the head and of the same requests waiting behind it, each answered with it.
     QList<quint64> m_answerIds;
-    QElapsedTimer m_sinceThoroughCheck;
+    HistoryFileCheck m_fileCheck;
 
     // What a save keeps beside its rows, so that saved figures stay true across restarts and
     // clock changes (history/usedatareference.cpp).
