@@ -14,16 +14,18 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+namespace {
+constexpr HistoryRequest::Answering kRetried = HistoryRequest::Answering::Retried;
+} // namespace
+
 BenchStore::BenchStore(const QString &databasePath)
     : m_databasePath(databasePath), m_store(new UseData)
 {
     m_store->moveToThread(&m_thread);
     m_thread.start();
-    const auto answered = [this](QList<AppFlowDateParameter>) { m_answered.release(); };
-    for (auto answer : {&UseData::sendTodayFlowData, &UseData::sendThisMonthFlowData,
-                        &UseData::sendAppTodayFlowData, &UseData::sendAppThisMonthFlowData,
-                        &UseData::sendAppLastMonthFlowData})
-        QObject::connect(m_store, answer, m_store, answered, Qt::DirectConnection);
+    QObject::connect(
+        m_store, &UseData::answered, m_store, [this] { m_answered.release(); },
+        Qt::DirectConnection);
 }
 
 BenchStore::~BenchStore()
@@ -60,20 +62,11 @@ double BenchStore::request(Answer answer, const QString &appname)
 {
     return queueAndWait(
         [&](UseData *store) {
-            switch (answer) {
-            case AllDay:
-                emit store->notifyGetTodayFlowData();
-                break;
-            case AllMonth:
-                emit store->notifyGetThisMonthFlowData();
-                break;
-            case AppDay:
-                emit store->notifyGetAppTodayFlowData(appname);
-                break;
-            case AppMonth:
-                emit store->notifyGetAppThisMonthFlowData(appname);
-                break;
-            }
+            const FlowPeriod period =
+                answer == AllDay || answer == AppDay ? FlowPeriod::Today : FlowPeriod::ThisMonth;
+            store->request(answer == AllDay || answer == AllMonth
+                               ? HistoryRequest::allApplications(period, kRetried)
+                               : HistoryRequest::application(appname, period, kRetried));
         },
         true);
 }
@@ -96,10 +89,8 @@ BenchStore::Build BenchStore::buildWithAnswers(const QString &appname)
         const bool lastMonth = build.answers.size() % 2 == 1;
         build.answers.append({timer.nsecsElapsed() / 1e6, lastMonth, -1});
         QMutexLocker locker(&CMutex::instance()->mutex);
-        if (lastMonth)
-            emit m_store->notifyGetAppLastMonthFlowData(appname);
-        else
-            emit m_store->notifyGetAppThisMonthFlowData(appname);
+        m_store->request(HistoryRequest::application(
+            appname, lastMonth ? FlowPeriod::LastMonth : FlowPeriod::ThisMonth, kRetried));
     };
     ask();
     build.buildMs = waitUntilSummed(timer, [&] {
@@ -178,7 +169,7 @@ double BenchStore::tick(int applications, bool newMonth)
     return queueAndWait(
         [&](UseData *store) {
             queueSave(store, m_totals, applications, m_round);
-            emit store->notifyGetThisMonthFlowData();
+            store->request(HistoryRequest::allApplications(FlowPeriod::ThisMonth, kRetried));
         },
         true);
 }

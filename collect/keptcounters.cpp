@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "collect/trafficdetailsworker.h"
+#include "collect/keptcounters.h"
 
 #include <QDebug>
 
@@ -9,22 +9,25 @@
 // process's last counter. Files of the earlier service hold "<pid>/<desktop>" beside the
 // credit: a live counter that was part of the application's total. A desktop name holds no
 // "/", and pid 0 never reaches the tables.
-CollectorSnapshot TrafficDetailsWorker::snapshot() const
+CollectorSnapshot KeptCounters::snapshot(const QString &monitorIdentity,
+                                         const ProcessCounters &processCounters,
+                                         const ApplicationTotals &totals)
 {
     CollectorSnapshot snapshot;
-    snapshot.identity = m_monitorIdentity;
-    const QHash<int, QPair<double, double>> counters = m_processCounters.counters();
+    snapshot.identity = monitorIdentity;
+    const QHash<int, QPair<double, double>> counters = processCounters.counters();
     for (auto it = counters.cbegin(); it != counters.cend(); ++it)
         snapshot.counters.insert(QString::number(it.key()) + QLatin1Char('/'), *it);
-    for (auto it = m_applicationTotals.cbegin(); it != m_applicationTotals.cend(); ++it)
+    for (auto it = totals.cbegin(); it != totals.cend(); ++it)
         snapshot.counters.insert(QStringLiteral("0/") + it.key(), *it);
     return snapshot;
 }
 
 // The same monitor still counts the kept processes; from another one they count from nothing.
-void TrafficDetailsWorker::restore(const CollectorSnapshot &kept)
+void KeptCounters::restore(const CollectorSnapshot &kept, const QString &monitorIdentity,
+                           ProcessCounters &counters, ApplicationTotals &totals)
 {
-    const bool sameMonitor = !m_monitorIdentity.isEmpty() && kept.identity == m_monitorIdentity;
+    const bool sameMonitor = !monitorIdentity.isEmpty() && kept.identity == monitorIdentity;
     if (!kept.counters.isEmpty())
         qDebug() << "continue from the last save;"
                  << (sameMonitor ? "same network monitor" : "the network monitor started again");
@@ -35,11 +38,11 @@ void TrafficDetailsWorker::restore(const CollectorSnapshot &kept)
         const int pid = it.key().leftRef(slash).toInt();
         const QString desktop = it.key().mid(slash + 1);
         if (!desktop.isEmpty()) {
-            QPair<double, double> &total = m_applicationTotals[desktop];
+            QPair<double, double> &total = totals[desktop];
             total.first += it->first;
             total.second += it->second;
         }
         if (pid != 0 && sameMonitor)
-            m_processCounters.take(pid, *it);
+            counters.take(pid, *it);
     }
 }

@@ -39,7 +39,7 @@ void TrafficDetailsWorker::onAppMonitorNetFlowDetailData(QString name, double re
         return;
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
-        if (!m_runningPids.contains(pid))
+        if (!m_processes.running().contains(pid))
             return;
     }
 
@@ -49,7 +49,11 @@ void TrafficDetailsWorker::onAppMonitorNetFlowDetailData(QString name, double re
     sample.pid = pid;
     sample.device = device.left(kMaxNameLength);
     sample.type = type;
-    const QPair<QString, QString> process = lookupProcess(pid);
+    QPair<QString, QString> process;
+    {
+        QMutexLocker locker(&CMutex::instance()->mutex);
+        process = m_processes.lookup(pid);
+    }
     sample.sName = process.second;
     sample.desktop = desktopAlias(process.first.split(QLatin1Char('/')).last());
     if (sample.desktop.isEmpty())
@@ -143,10 +147,10 @@ void TrafficDetailsWorker::resetSpeedFigures()
 // Processes the process list no longer names start to be forgotten; their speeds go at once.
 void TrafficDetailsWorker::endProcesses()
 {
-    m_processCounters.markListed(m_runningPids, Clock::now());
+    m_processCounters.markListed(m_processes.running(), Clock::now());
     QSet<QString> changed;
     for (const int pid : m_processSpeeds.pids()) {
-        if (!m_runningPids.contains(pid)) {
+        if (!m_processes.running().contains(pid)) {
             m_freshSpeeds.take(pid);
             changed.insert(m_processSpeeds.take(pid).desktop);
         }

@@ -3,6 +3,7 @@
 
 #include "collect/trafficdetailsworker.h"
 
+#include "collect/keptcounters.h"
 #include "collect/monitoridentity.h"
 #include "history/usedata.h"
 #include "records/clock.h"
@@ -31,7 +32,7 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     // Before the store's thread opens the file, and before the first sample.
     const CollectorSnapshot kept = m_useData->loadKeptReference();
     m_monitorIdentity = currentMonitorIdentity(kMonitorService);
-    restore(kept);
+    KeptCounters::restore(kept, m_monitorIdentity, m_processCounters, m_applicationTotals);
     auto *monitorWatcher = new QDBusServiceWatcher(kMonitorService, QDBusConnection::systemBus(),
                                                    QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(monitorWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -42,7 +43,6 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     m_saveTimer = new QTimer;
     connect(m_monitorNetFlow, &__MonitorNetFlow::NotifyDetailData, this,
             &TrafficDetailsWorker::onAppMonitorNetFlowDetailData);
-    m_flowQueryType = 0;
 
     auto *storeThread = new QThread;
     m_useData->moveToThread(storeThread);
@@ -52,19 +52,19 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     m_saveTimer->start();
     connect(m_saveTimer, &QTimer::timeout, this, &TrafficDetailsWorker::saveFlowData);
 
-    connect(m_useData, &UseData::sendTodayFlowData, this, &TrafficDetailsWorker::onReceiveFlowDate);
-    connect(m_useData, &UseData::sendYesterdayFlowData, this,
-            &TrafficDetailsWorker::onReceiveFlowDate);
-    connect(m_useData, &UseData::sendThisMonthFlowData, this,
-            &TrafficDetailsWorker::onReceiveFlowDate);
-    connect(m_useData, &UseData::sendLastMonthFlowData, this,
-            &TrafficDetailsWorker::onReceiveFlowDate);
+    // The all-application answers to the period requests, the worker's own.
+    connect(m_useData, &UseData::answered, this, [this](const HistoryAnswer &answer) {
+        if (answer.request.all && answer.request.answering == HistoryRequest::Answering::Retried)
+            onReceiveFlowDate(answer.rows);
+    });
 
     // Every sample runs the intake twice, as peers have always seen it; the second run finds
     // the figures already taken and changes nothing.
     connect(m_monitorNetFlow, &__MonitorNetFlow::NotifyDetailData, this,
             &TrafficDetailsWorker::onAppMonitorNetFlowDetailData);
 
+    connect(m_analysisApp, &__analysisapp::notifyUpdateLauncherList, this,
+            &TrafficDetailsWorker::launcherListChanged, Qt::DirectConnection);
     connect(m_analysisApp, &__analysisapp::processInfoList, this,
             &TrafficDetailsWorker::Getallproclist);
     connect(m_analysisApp, SIGNAL(allProcPidList(WardenProcessList)), this,
@@ -91,24 +91,10 @@ void TrafficDetailsWorker::saveFlowData()
     for (const AppParameter &entry : qAsConst(m_saveFlowList))
         m_useData->enqueueSaveFlowCacheDataToLst(entry.desktop, entry.sName, entry.recv,
                                                  entry.send);
-    m_useData->enqueueSaveFlowData(snapshot());
+    m_useData->enqueueSaveFlowData(
+        KeptCounters::snapshot(m_monitorIdentity, m_processCounters, m_applicationTotals));
 
-    switch (m_flowQueryType) {
-    case 0:
-        requestTodayFlowData();
-        break;
-    case 1:
-        requestYesterdayFlowData();
-        break;
-    case 2:
-        requestThisMonthFlowData();
-        break;
-    case 3:
-        requestLastMonthFlowData();
-        break;
-    default:
-        break;
-    }
+    requestFlowData(m_flowPeriod);
     m_lastSaveTime = Clock::now();
 }
 
@@ -121,28 +107,10 @@ void TrafficDetailsWorker::restartMonitor()
         m_monitorNetFlow->StartApp();
 }
 
-void TrafficDetailsWorker::requestTodayFlowData()
+void TrafficDetailsWorker::requestFlowData(FlowPeriod period)
 {
-    m_flowQueryType = 0;
-    emit m_useData->notifyGetTodayFlowData();
-}
-
-void TrafficDetailsWorker::requestYesterdayFlowData()
-{
-    m_flowQueryType = 1;
-    emit m_useData->notifyGetYesterdayFlowData();
-}
-
-void TrafficDetailsWorker::requestThisMonthFlowData()
-{
-    m_flowQueryType = 2;
-    emit m_useData->notifyGetThisMonthFlowData();
-}
-
-void TrafficDetailsWorker::requestLastMonthFlowData()
-{
-    m_flowQueryType = 3;
-    emit m_useData->notifyGetLastMonthFlowData();
+    m_flowPeriod = period;
+    m_useData->request(HistoryRequest::allApplications(period, HistoryRequest::Answering::Retried));
 }
 
 void TrafficDetailsWorker::onReceiveFlowDate(QList<AppFlowDateParameter> appLst)
@@ -158,4 +126,32 @@ void TrafficDetailsWorker::onReceiveFlowDate(QList<AppFlowDateParameter> appLst)
         entry.total = row.total;
         m_historyList.append(entry);
     }
+}
+
+void TrafficDetailsWorker::Getallproclist(WardenProcessInfoList proclist)
+{
+    m_processes.takeRecords(proclist);
+}
+
+void TrafficDetailsWorker::Getallprocpid(WardenProcessList pid)
+{
+    m_procPidList = pid;
+    m_processes.takeRunning(pid);
+    QMutexLocker locker(&CMutex::instance()->mutex);
+    endProcesses();
+}
+
+void TrafficDetailsWorker::Getdesktoplist(QStringList desktoplist)
+{
+    m_desktoplist = desktoplist;
+    for (const QString &desktop : qAsConst(m_desktoplist))
+        qDebug() << "desktop = " << desktop;
+    emit DesktopUpdate();
+}
+
+void TrafficDetailsWorker::GetGuidesktop(QStringList guidesktop)
+{
+    m_guidesktop = guidesktop;
+    for (const QString &desktop : qAsConst(m_guidesktop))
+        qDebug() << "m_guidesktop = " << desktop;
 }

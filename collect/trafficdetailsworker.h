@@ -4,10 +4,12 @@
 #pragma once
 
 #include "collect/processcounters.h"
+#include "collect/processdirectory.h"
 #include "collect/processtable.h"
 #include "history/appflowdateparameter.h"
 #include "history/collectorsnapshot.h"
 #include "records/appparameter.h"
+#include "records/flowperiod.h"
 
 #include "analysisappinterface.h"
 #include "monitornetflowinterface.h"
@@ -19,7 +21,6 @@
 #include <QMap>
 #include <QObject>
 #include <QPair>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -28,48 +29,47 @@ class UseData;
 
 // Turns the monitor's per-process samples into per-application speed and
 // total entries, keeps the analysis service's lists, and hands the named
-// totals to the history store every five seconds. Members are public because
-// the service object and the display thread read them.
+// totals to the history store every five seconds.
 class TrafficDetailsWorker : public QObject
 {
     Q_OBJECT
 public:
     explicit TrafficDetailsWorker(QObject *parent = nullptr);
 
+    // Asks the store for all applications' figures of `period`, which becomes the period of the
+    // history list; each save asks again.
+    void requestFlowData(FlowPeriod period);
+    void resetSpeedFigures();
+
+    // The history store the worker made; it lives in a thread of its own.
+    UseData *store() const { return m_useData; }
+    // The figures the display lists are built from; read them under the lock.
+    const QList<AppParameter> &speedFigures() const { return m_speedList; }
+    const QList<AppParameter> &totalFigures() const { return m_totalList; }
+    const QList<AppParameter> &historyFigures() const { return m_historyList; }
+    const QStringList &desktops() const { return m_desktoplist; }
+    // The period of the history list.
+    FlowPeriod currentPeriod() const { return m_flowPeriod; }
+
+    // Public for the tests and benchmarks that drive the worker without the service.
     __analysisapp *m_analysisApp = nullptr;
     __MonitorNetFlow *m_monitorNetFlow = nullptr;
     // One entry per application, in order of its first sample: its speed ("kb/s"), and its
     // running total ("total_kb"). Updated in place; the display thread copies them.
     QList<AppParameter> m_speedList;
     QList<AppParameter> m_totalList;
-    QList<AppParameter> m_saveFlowList;
-    WardenProcessInfoList m_procInfoList;
     WardenProcessList m_procPidList;
     QStringList m_desktoplist;
-    QStringList m_guidesktop;
-    int m_flowQueryType = 0;
     QList<AppParameter> m_historyList;
     UseData *m_useData = nullptr;
     QTimer *m_saveTimer = nullptr;
-    QDateTime m_lastSaveTime;
     // Last "total_kb" counter of each process the running monitor reported.
     ProcessCounters m_processCounters;
-    // Latest "kb/s" sample of each process that sent one since the speed reset before last.
-    ProcessTable m_processSpeeds;
-    // Received and sent growth credited to each application, to the one a process belonged to
-    // at each sample; it never goes back.
-    QHash<QString, QPair<double, double>> m_applicationTotals;
-    // The monitor the live counters come from: boot id and unique bus name; empty while none.
-    QString m_monitorIdentity;
-
-    void requestTodayFlowData();
-    void requestYesterdayFlowData();
-    void requestThisMonthFlowData();
-    void requestLastMonthFlowData();
-    void resetSpeedFigures();
 
 signals:
     void DesktopUpdate();
+    // The analysis peer says the launcher's list changed.
+    void launcherListChanged();
 
 public slots:
     void onAppMonitorNetFlowDetailData(QString name, double recv, double send, int pid,
@@ -83,8 +83,6 @@ public slots:
     void GetGuidesktop(QStringList guidesktop);
 
 private:
-    // Desktop path and process name of the first process record with this id.
-    QPair<QString, QString> lookupProcess(int pid);
     void takeSpeed(const AppParameter &sample);
     void takeTotal(const AppParameter &sample);
     // The application's entry in the working list of `type`, appended on its first sample.
@@ -93,13 +91,21 @@ private:
     QList<AppParameter> &entries(const QString &type);
     void endProcesses();
     void startNewMonitor(const QString &identity);
-    CollectorSnapshot snapshot() const;
-    void restore(const CollectorSnapshot &kept);
     void restartMonitor();
 
-    QSet<int> m_runningPids;
-    // Index of each pid's first record in m_procInfoList.
-    QHash<int, int> m_procInfoIndex;
+    ProcessDirectory m_processes;
+    QList<AppParameter> m_saveFlowList;
+    QStringList m_guidesktop;
+    // The period of the history list, the one last asked for.
+    FlowPeriod m_flowPeriod = FlowPeriod::Today;
+    QDateTime m_lastSaveTime;
+    // Latest "kb/s" sample of each process that sent one since the speed reset before last.
+    ProcessTable m_processSpeeds;
+    // Received and sent growth credited to each application, to the one a process belonged to
+    // at each sample; it never goes back.
+    QHash<QString, QPair<double, double>> m_applicationTotals;
+    // The monitor the live counters come from: boot id and unique bus name; empty while none.
+    QString m_monitorIdentity;
     // The latest "kb/s" sample of each process that sent one since the last speed reset.
     ProcessTable m_freshSpeeds;
     // Position of each application's entry in the working list of each type.

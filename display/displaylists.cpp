@@ -27,8 +27,8 @@ void WardenHandleThread::UpdateAllProcPid()
         QMutexLocker locker(&CMutex::instance()->mutex);
         // The latest speeds: the cycle's reset ends what is fresh in them, so the sums take it
         // now or never.
-        m_speedSampleList = m_worker->m_speedList;
-        const QStringList &desktops = m_worker->m_desktoplist;
+        m_speedSampleList = m_worker->speedFigures();
+        const QStringList &desktops = m_worker->desktops();
         QStringList names;
         QVector<QVector<int>> entriesByApp(m_allAppList.size());
         for (int entry = 0; entry < desktops.size(); ++entry) {

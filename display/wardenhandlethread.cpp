@@ -19,7 +19,7 @@ WardenHandleThread::WardenHandleThread(TrafficDetailsWorker *worker, QObject *pa
                                  QDBusConnection::sessionBus(), this);
     m_worker = worker;
     m_updateTimer = new QTimer;
-    connect(m_worker->m_analysisApp, &__analysisapp::notifyUpdateLauncherList, this,
+    connect(m_worker, &TrafficDetailsWorker::launcherListChanged, this,
             &WardenHandleThread::onUpdateLauncherList);
     connect(this, &WardenHandleThread::notifyUpdateAllProcPid, this,
             &WardenHandleThread::UpdateAllProcPid);
@@ -35,9 +35,9 @@ void WardenHandleThread::run() {}
 void WardenHandleThread::onUpdate()
 {
     QMutexLocker locker(&CMutex::instance()->mutex);
-    m_speedSampleList = m_worker->m_speedList;
-    m_totalSampleList = m_worker->m_totalList;
-    m_historyFlowList = m_worker->m_historyList;
+    m_speedSampleList = m_worker->speedFigures();
+    m_totalSampleList = m_worker->totalFigures();
+    m_historyFlowList = m_worker->historyFigures();
     buildDisplayLists(m_speedSampleList, m_historyFlowList);
 }
 

@@ -27,24 +27,17 @@ class WardenHandleThread : public QThread
 public:
     WardenHandleThread(TrafficDetailsWorker *worker, QObject *parent);
 
-    __Launcherd *m_launcher = nullptr;
-    TrafficDetailsWorker *m_worker = nullptr;
+    // Public for the tests and benchmarks that drive the display lists without the service.
     QList<allApp> m_allAppList;
     QList<allApp> m_appList;
     QList<AppParameter> m_speedSampleList;
     QList<AppParameter> m_totalSampleList;
     QList<AppParameter> m_historyFlowList;
-    QList<AppParameter> m_saveList;
     QList<WardenDisplay> m_speedDisplayList;
-    QList<WardenDisplay> m_flowDisplayList;
-    WardenDisplay m_speedRow;
-    WardenDisplay m_flowRow;
     QTimer *m_updateTimer = nullptr;
-    // Desktop-name lookups in m_allAppList and m_appList, and the speed
-    // samples each speed row takes, kept across cycles.
-    ApplicationMatcher m_allAppMatcher;
-    ApplicationMatcher m_appMatcher;
-    SpeedSampleChains m_speedChains;
+
+    // The launcher's applications, as the display lists name them.
+    const QList<allApp> &applications() const { return m_appList; }
 
 signals:
     void SendFlowData(WardenDisplayList displayflowlist);
@@ -69,6 +62,17 @@ private:
     void takeLauncherItems(const LauncherItemInfoList &items);
     void appendWebPseudoApplication();
 
+    __Launcherd *m_launcher = nullptr;
+    TrafficDetailsWorker *m_worker = nullptr;
+    QList<AppParameter> m_saveList;
+    QList<WardenDisplay> m_flowDisplayList;
+    WardenDisplay m_speedRow;
+    WardenDisplay m_flowRow;
+    // Desktop-name lookups in m_allAppList and m_appList, and the speed
+    // samples each speed row takes, kept across cycles.
+    ApplicationMatcher m_allAppMatcher;
+    ApplicationMatcher m_appMatcher;
+    SpeedSampleChains m_speedChains;
     // Only the answer to the latest launcher request is taken.
     int m_launcherRequest = 0;
     int m_launcherRetryMs = 0;

@@ -3,24 +3,15 @@
 
 #include "history/signalqueue.h"
 
-const char *signalQueueTypeName(SignalQueueType type)
+const char *signalQueueEntryName(const SignalQueueEntry &entry)
 {
+    if (entry.first == GetFlowData)
+        return entry.second.request.name();
     static const char *const names[] = {
         "DeleteFlowCacheData",
         "SaveFlowCacheDataToLst",
         "SaveFlowData",
-        "GetYesterdayFlowData",
-        "GetTodayFlowData",
-        "GetLastMonthFlowData",
-        "GetThisMonthFlowData",
-        "GetAppYesterdayFlowData",
-        "GetAppTodayFlowData",
-        "GetAppLastMonthFlowData",
-        "GetAppThisMonthFlowData",
-        "GetAppFlowDataForRequest",
-        "GetFlowDataForRequest",
-        "GetUseSince",
     };
-    const int index = static_cast<int>(type);
+    const int index = static_cast<int>(entry.first);
     return index >= 0 && index < int(sizeof names / sizeof *names) ? names[index] : "unknown";
 }

@@ -4,9 +4,8 @@
 #pragma once
 
 #include "history/collectorsnapshot.h"
-#include "history/flowperiod.h"
+#include "history/historyrequest.h"
 
-#include <QDate>
 #include <QMetaType>
 #include <QPair>
 #include <QString>
@@ -16,17 +15,7 @@ enum SignalQueueType {
     DeleteFlowCacheData = 0,
     SaveFlowCacheDataToLst = 1,
     SaveFlowData = 2,
-    GetYesterdayFlowData = 3,
-    GetTodayFlowData = 4,
-    GetLastMonthFlowData = 5,
-    GetThisMonthFlowData = 6,
-    GetAppYesterdayFlowData = 7,
-    GetAppTodayFlowData = 8,
-    GetAppLastMonthFlowData = 9,
-    GetAppThisMonthFlowData = 10,
-    GetAppFlowDataForRequest = 11,
-    GetFlowDataForRequest = 12,
-    GetUseSince = 13,
+    GetFlowData = 3,
 };
 
 // The payload of a request; unused members stay empty or zero.
@@ -36,19 +25,16 @@ struct SignalQueFlow
     QString sname;
     double downloaded = 0;
     double uploaded = 0;
-    // Requests answered to one caller: the caller's id, echoed back, and the period asked for.
-    quint64 requestId = 0;
-    FlowPeriod period = FlowPeriod::Today;
-    // Each application's use since this day.
-    QDate firstDay;
+    // A history request.
+    HistoryRequest request = {};
     // A save: what the collector keeps beside it, a copy of the store thread's own.
     CollectorSnapshot collector = {};
 };
 
 using SignalQueueEntry = QPair<SignalQueueType, SignalQueFlow>;
 
-// The enumerator's name, for log lines.
-const char *signalQueueTypeName(SignalQueueType type);
+// The request's name, for log lines.
+const char *signalQueueEntryName(const SignalQueueEntry &entry);
 
 Q_DECLARE_METATYPE(SignalQueueType)
 Q_DECLARE_METATYPE(SignalQueFlow)

@@ -4,6 +4,7 @@
 #include "history/usedata.h"
 
 #include "history/failurelog.h"
+#include "records/clock.h"
 #include "records/cmutex.h"
 
 #include <QDebug>
@@ -35,19 +36,12 @@ constexpr int kMostOwedSliceMs = 1000;
 
 bool isAnswer(SignalQueueType type)
 {
-    return type >= GetYesterdayFlowData;
-}
-
-// All applications' list of a period: one waiting serves every later asker.
-bool isPeriodList(SignalQueueType type)
-{
-    return type >= GetYesterdayFlowData && type <= GetThisMonthFlowData;
+    return type == GetFlowData;
 }
 
 bool isSameRequest(const SignalQueueEntry &a, const SignalQueueEntry &b)
 {
-    return a.first == b.first && a.second.appname == b.second.appname &&
-           a.second.period == b.second.period && a.second.firstDay == b.second.firstDay;
+    return a.first == b.first && a.second.request.asksAsWell(b.second.request);
 }
 } // namespace
 
@@ -55,6 +49,7 @@ UseData::UseData(QObject *parent) : QObject(parent), m_retryTimer(new QTimer(thi
 {
     qRegisterMetaType<QList<AppFlowDateParameter>>("QList<AppFlowDateParameter>");
     qRegisterMetaType<SignalQueueEntry>("QPair<SignalQueueType, SignalQueFlow>");
+    qRegisterMetaType<HistoryAnswer>("HistoryAnswer");
 
     openDatabase();
     // The store's thread reopens the file on first use: a connection belongs to the thread
@@ -64,9 +59,6 @@ UseData::UseData(QObject *parent) : QObject(parent), m_retryTimer(new QTimer(thi
     m_retryTimer->setSingleShot(true);
     connect(m_retryTimer, &QTimer::timeout, this, &UseData::onReqSendSignal);
     connect(this, &UseData::reqSendSignal, this, &UseData::onReqSendSignal);
-    connectRequestSignals();
-    connectAnsweredRequests();
-    connectUseRequest();
 }
 
 UseData::~UseData()
@@ -74,42 +66,17 @@ UseData::~UseData()
     releaseConnection();
 }
 
-void UseData::connectRequestSignals()
+void UseData::request(const HistoryRequest &request)
 {
-    connect(
-        this, &UseData::notifyDeleteFlowCacheData, this, [this] { enqueue(DeleteFlowCacheData); },
-        Qt::DirectConnection);
-    connect(this, &UseData::notifySaveFlowCacheDataToLst, this,
-            [this](QString appname, QString sname, double downloaded, double uploaded) {
-                enqueue(SaveFlowCacheDataToLst, {appname, sname, downloaded, uploaded});
-            });
-    const auto connectPlain = [this](void (UseData::*signal)(), SignalQueueType type) {
-        connect(
-            this, signal, this, [this, type] { enqueue(type); }, Qt::DirectConnection);
-    };
-    connectPlain(&UseData::notifySaveFlowData, SaveFlowData);
-    connectPlain(&UseData::notifyGetYesterdayFlowData, GetYesterdayFlowData);
-    connectPlain(&UseData::notifyGetTodayFlowData, GetTodayFlowData);
-    connectPlain(&UseData::notifyGetLastMonthFlowData, GetLastMonthFlowData);
-    connectPlain(&UseData::notifyGetThisMonthFlowData, GetThisMonthFlowData);
-    const auto connectApp = [this](void (UseData::*signal)(QString), SignalQueueType type) {
-        connect(
-            this, signal, this,
-            [this, type](QString appname) {
-                enqueue(type, {appname, QString(), 0, 0});
-            },
-            Qt::DirectConnection);
-    };
-    connectApp(&UseData::notifyGetAppYesterdayFlowData, GetAppYesterdayFlowData);
-    connectApp(&UseData::notifyGetAppTodayFlowData, GetAppTodayFlowData);
-    connectApp(&UseData::notifyGetAppLastMonthFlowData, GetAppLastMonthFlowData);
-    connectApp(&UseData::notifyGetAppThisMonthFlowData, GetAppThisMonthFlowData);
-}
-
-bool UseData::enqueue(SignalQueueType type, const SignalQueFlow &flow)
-{
-    QMutexLocker locker(&CMutex::instance()->mutex);
-    return append(type, flow);
+    SignalQueFlow flow;
+    flow.request = request;
+    bool queued = false;
+    {
+        QMutexLocker locker(&CMutex::instance()->mutex);
+        queued = append(GetFlowData, flow);
+    }
+    if (!queued)
+        emit refused(request.id);
 }
 
 void UseData::enqueueDeleteFlowCacheData()
@@ -134,12 +101,14 @@ bool UseData::append(SignalQueueType type, const SignalQueFlow &flow)
 {
     if (isAnswer(type)) {
         // The one waiting answers this asker too.
-        if (isPeriodList(type) && isWaiting(type))
+        const HistoryRequest &request = flow.request;
+        if (request.all && request.answering == HistoryRequest::Answering::Retried &&
+            isWaiting(request))
             return true;
         if (m_pendingAnswers >= kMostPendingAnswers) {
             if (FailureLog::due(QStringLiteral("history requests refused")))
                 qDebug() << "history request refused, too many waiting:"
-                         << signalQueueTypeName(type);
+                         << signalQueueEntryName({type, flow});
             return false;
         }
         ++m_pendingAnswers;
@@ -152,12 +121,13 @@ bool UseData::append(SignalQueueType type, const SignalQueFlow &flow)
 }
 
 // Whether such a request waits behind the head (which may be in hand) and after the last save.
-bool UseData::isWaiting(SignalQueueType type) const
+bool UseData::isWaiting(const HistoryRequest &request) const
 {
     for (int i = m_signalQueue.size() - 1; i >= 1; --i) {
         if (m_signalQueue.at(i).first == SaveFlowData)
             return false;
-        if (m_signalQueue.at(i).first == type)
+        if (m_signalQueue.at(i).first == GetFlowData &&
+            m_signalQueue.at(i).second.request.asksAsWell(request))
             return true;
     }
     return false;
@@ -216,12 +186,12 @@ bool UseData::dispatchHead()
             return false;
         entry = m_signalQueue.first();
         // The same question waiting before the next save gets the same answer.
-        m_answerIds = {entry.second.requestId};
+        m_answerIds = {entry.second.request.id};
         for (int i = 1; isAnswer(entry.first) && i < m_signalQueue.size() &&
                         m_signalQueue.at(i).first != SaveFlowData;
              ++i)
             if (isSameRequest(m_signalQueue.at(i), entry))
-                m_answerIds.append(m_signalQueue.at(i).second.requestId);
+                m_answerIds.append(m_signalQueue.at(i).second.request.id);
     }
     m_finalAttempt = !isAnswer(entry.first) || m_headAttempts + 1 >= kAttemptsPerAnswer;
     QElapsedTimer timer;
@@ -255,9 +225,9 @@ bool UseData::headFailed(const SignalQueueEntry &entry)
             return true;
         }
     } else if (m_finalAttempt) {
-        if (FailureLog::due(QStringLiteral("request dropped ") + signalQueueTypeName(entry.first)))
-            qDebug() << "request dropped after" << m_headAttempts
-                     << "failed attempts:" << signalQueueTypeName(entry.first);
+        const char *name = signalQueueEntryName(entry);
+        if (FailureLog::due(QStringLiteral("request dropped ") + name))
+            qDebug() << "request dropped after" << m_headAttempts << "failed attempts:" << name;
         finishHead();
         return true;
     }
@@ -319,17 +289,6 @@ void UseData::doSummaryWork()
         scheduleSummaryWork();
 }
 
-bool UseData::answer(void (UseData::*signal)(QList<AppFlowDateParameter>),
-                     const QList<AppFlowDateParameter> &appLst, bool ok)
-{
-    // A request that will be tried again answers then; one that cannot be read answers nothing
-    // rather than figures it does not have.
-    if (ok || m_finalAttempt)
-        for (int i = 0; i < m_answerIds.size(); ++i)
-            emit(this->*signal)(ok ? appLst : QList<AppFlowDateParameter>());
-    return ok;
-}
-
 bool UseData::handleRequest(const SignalQueueEntry &entry)
 {
     const SignalQueFlow &flow = entry.second;
@@ -340,28 +299,42 @@ bool UseData::handleRequest(const SignalQueueEntry &entry)
         return saveFlowCacheDataToLst(flow.appname, flow.sname, flow.downloaded, flow.uploaded);
     case SaveFlowData:
         return saveFlowData(flow.collector);
-    case GetYesterdayFlowData:
-        return getYesterdayFlowData();
-    case GetTodayFlowData:
-        return getTodayFlowData();
-    case GetLastMonthFlowData:
-        return getLastMonthFlowData();
-    case GetThisMonthFlowData:
-        return getThisMonthFlowData();
-    case GetAppYesterdayFlowData:
-        return getAppYesterdayFlowData(flow.appname);
-    case GetAppTodayFlowData:
-        return getAppTodayFlowData(flow.appname);
-    case GetAppLastMonthFlowData:
-        return getAppLastMonthFlowData(flow.appname);
-    case GetAppThisMonthFlowData:
-        return getAppThisMonthFlowData(flow.appname);
-    case GetAppFlowDataForRequest:
-        return getAppFlowDataForRequest(flow);
-    case GetFlowDataForRequest:
-        return getFlowDataForRequest(flow);
-    case GetUseSince:
-        return getUseSince(flow);
+    case GetFlowData:
+        return answer(flow.request);
     }
     return true;
+}
+
+// A retried request that will be tried again answers then; one that cannot be read answers no
+// rows rather than figures it does not have. A request answered once goes through the same
+// queue, so its answer still comes after the saves queued before it; a read that fails checks
+// the file as a failed save does, and reads once more when that repaired it.
+bool UseData::answer(const HistoryRequest &request)
+{
+    const QDateTime now = Clock::now();
+    HistoryAnswer answer;
+    answer.request = request;
+    answer.firstDay =
+        request.since.isValid() ? request.since : flowPeriodFirstDay(request.period, now.date());
+    answer.ok = readPeriod(request, now, answer.rows);
+    const bool once = request.answering == HistoryRequest::Answering::Once;
+    if (once && !answer.ok && recoverFile())
+        answer.ok = readPeriod(request, now, answer.rows);
+    if (!once && !answer.ok) {
+        if (!m_finalAttempt)
+            return false;
+        answer.rows.clear();
+    }
+    for (const quint64 requestId : qAsConst(m_answerIds)) {
+        answer.request.id = requestId;
+        emit answered(answer);
+    }
+    return once || answer.ok;
+}
+
+bool UseData::readPeriod(const HistoryRequest &request, const QDateTime &now,
+                         QList<AppFlowDateParameter> &rows)
+{
+    ensureConnection();
+    return m_reader.read(request, now, rows);
 }

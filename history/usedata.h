@@ -6,6 +6,9 @@
 #include "history/appflowdateparameter.h"
 #include "history/collectorsnapshot.h"
 #include "history/flowsummaries.h"
+#include "history/historyfilecheck.h"
+#include "history/historyrequest.h"
+#include "history/periodreader.h"
 #include "history/retentiondecision.h"
 #include "history/signalqueue.h"
 
@@ -39,59 +42,31 @@ public:
     // `collector` travels in the request and is kept beside the save's rows, in its
     // transaction; the store thread reads only that copy.
     void enqueueSaveFlowData(const CollectorSnapshot &collector = {});
+    // Queues a history request; takes the lock itself. The answer comes later, as `answered`,
+    // or at once as `refused` when too many wait.
+    void request(const HistoryRequest &request);
 
 signals:
-    void notifyDeleteFlowCacheData();
-    void notifySaveFlowCacheDataToLst(QString appname, QString sname, double downloaded,
-                                      double uploaded);
-    void notifySaveFlowData();
-    void notifyGetYesterdayFlowData();
-    void sendYesterdayFlowData(QList<AppFlowDateParameter> appLst);
-    void notifyGetTodayFlowData();
-    void sendTodayFlowData(QList<AppFlowDateParameter> appLst);
-    void notifyGetLastMonthFlowData();
-    void sendLastMonthFlowData(QList<AppFlowDateParameter> appLst);
-    void notifyGetThisMonthFlowData();
-    void sendThisMonthFlowData(QList<AppFlowDateParameter> appLst);
-    void notifyGetAppYesterdayFlowData(QString appname);
-    void sendAppYesterdayFlowData(QList<AppFlowDateParameter> appLst);
-    void notifyGetAppTodayFlowData(QString appname);
-    void sendAppTodayFlowData(QList<AppFlowDateParameter> appLst);
-    void notifyGetAppLastMonthFlowData(QString appname);
-    void sendAppLastMonthFlowData(QList<AppFlowDateParameter> appLst);
-    void notifyGetAppThisMonthFlowData(QString appname);
-    void sendAppThisMonthFlowData(QList<AppFlowDateParameter> appLst);
-    void reqSendSignal();
-    // Requests answered to the one caller that chose `requestId`, with the period's first day.
-    // `ok` is false when the rows could not be read.
-    void notifyGetAppFlowDataForRequest(quint64 requestId, QString appname, FlowPeriod period);
-    void sendAppFlowDataForRequest(quint64 requestId, QDate firstDay, bool ok,
-                                   QList<AppFlowDateParameter> appLst);
-    void notifyGetFlowDataForRequest(quint64 requestId, FlowPeriod period);
-    void sendFlowDataForRequest(quint64 requestId, QDate firstDay, bool ok,
-                                QList<AppFlowDateParameter> appLst);
+    // Answers leave from the store's thread, each with the request it answers.
+    void answered(HistoryAnswer answer);
     // Sent at once, in the asking thread, for a request refused because too many wait.
-    void requestRefused(quint64 requestId);
-    // Emitted in the store's thread right after a save committed.
+    void refused(quint64 requestId);
+    // Emitted from the store's thread right after a save of flowDetail rows commits.
     void flowSaved();
+    void reqSendSignal();
 
 public slots:
     void onReqSendSignal();
 
 private:
-    void connectRequestSignals();
-    void connectAnsweredRequests();
     // False when the request was refused.
-    bool enqueue(SignalQueueType type, const SignalQueFlow &flow = {});
     bool append(SignalQueueType type, const SignalQueFlow &flow);
-    bool isWaiting(SignalQueueType type) const;
+    bool isWaiting(const HistoryRequest &request) const;
     void supersedeWaitingSave();
     bool dispatchHead();
     bool headFailed(const SignalQueueEntry &entry);
     void finishHead();
     bool handleRequest(const SignalQueueEntry &entry);
-    bool answer(void (UseData::*signal)(QList<AppFlowDateParameter>),
-                const QList<AppFlowDateParameter> &appLst, bool ok);
     bool isSliceOwed() const;
     void runSlice();
     void scheduleSummaryWork();
@@ -104,11 +79,8 @@ private:
     void releaseConnection();
     void attachSummaries();
     void deleteOldFlowData();
-    QString fileProblem(bool thorough);
-    void moveFileAside(const QString &problem);
     // True when the file was moved aside or its tables made again.
     bool recoverFile();
-    bool lostTables();
     bool createTable(bool logged);
 
     bool deleteFlowCacheData();
@@ -118,24 +90,9 @@ private:
     bool insertRow(const AppFlowDateParameter &row);
     bool commit();
 
-    bool getYesterdayFlowData();
-    bool getTodayFlowData();
-    bool getLastMonthFlowData();
-    bool getThisMonthFlowData();
-    bool getAppYesterdayFlowData(const QString &appname);
-    bool getAppTodayFlowData(const QString &appname);
-    bool getAppLastMonthFlowData(const QString &appname);
-    bool getAppThisMonthFlowData(const QString &appname);
-    bool getAppFlowDataForRequest(const SignalQueFlow &flow);
-    bool getFlowDataForRequest(const SignalQueFlow &flow);
-
-    bool queryDayFlowData(QList<AppFlowDateParameter> &list, const QDateTime &day);
-    bool queryMonthFlowData(QList<AppFlowDateParameter> &list, const QDateTime &day);
-    // `ok`, when given, tells whether the rows could be read.
-    QList<AppFlowDateParameter> queryAppDayFlowData(const QString &appname, const QDateTime &day,
-                                                    bool *ok = nullptr);
-    QList<AppFlowDateParameter> queryAppMonthFlowData(const QString &appname, const QDateTime &day,
-                                                      bool *ok = nullptr);
+    bool answer(const HistoryRequest &request);
+    bool readPeriod(const HistoryRequest &request, const QDateTime &now,
+                    QList<AppFlowDateParameter> &rows);
 
     QSqlDatabase m_db;
     QString m_dbPath;
@@ -148,6 +105,7 @@ private:
     QThread *m_connectionThread = nullptr;
     bool m_dispatching = false;
     FlowSummaries m_summaries;
+    PeriodReader m_reader{m_query, m_summaries};
     // The one INSERT, prepared once: preparing it anew would compile the summing trigger again.
     QSqlQuery m_insert;
     bool m_summaryWorkScheduled = false;
@@ -161,7 +119,7 @@ private:
     int m_pendingAnswers = 0;
     // The ids of the head and of the same requests waiting behind it, each answered with it.
     QList<quint64> m_answerIds;
-    QElapsedTimer m_sinceThoroughCheck;
+    HistoryFileCheck m_fileCheck;
 
     // What a save keeps beside its rows, so that saved figures stay true across restarts and
     // clock changes (history/usedatareference.cpp).
@@ -174,14 +132,4 @@ private:
     bool writeKeptReference(const QList<AppFlowDateParameter> &reference,
                             const CollectorSnapshot &collector, const Retention::Record &retention);
     Retention::Record m_retentionRecord;
-
-    // Each application's use from a first day through today, answered to the one caller that
-    // chose `requestId` (history/usedatause.cpp).
-signals:
-    void notifyGetUseSince(quint64 requestId, QDate firstDay);
-    void sendUseSince(quint64 requestId, QDate firstDay, bool ok, QList<AppFlowDateParameter> use);
-
-private:
-    void connectUseRequest();
-    bool getUseSince(const SignalQueFlow &flow);
 };

@@ -4,6 +4,7 @@
 #include "history/usedata.h"
 
 #include "history/failurelog.h"
+#include "history/historyfilecheck.h"
 #include "history/hourkey.h"
 #include "records/clock.h"
 
@@ -11,20 +12,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
-#include <QSqlRecord>
 #include <QThread>
 
 namespace {
 constexpr int kRetentionSliceMs = 60;
-// A file full check reads every page: at most once a minute after failed saves.
-constexpr int kThoroughCheckPauseMs = 60000;
 const QString kCreateTable = QStringLiteral(
     "CREATE TABLE flowDetail (appname text, sName text, dataymdh text, totalFlow real, "
     "downloadedFlow real, uploadedFlow);");
-const QStringList kColumns = {"appname",   "sName",          "dataymdh",
-                              "totalFlow", "downloadedFlow", "uploadedFlow"};
-// SQLite's codes for a file that is not a database, or a damaged one.
-const QStringList kBrokenFileCodes = {QStringLiteral("26"), QStringLiteral("11")};
 } // namespace
 
 void UseData::openDatabase()
@@ -40,13 +34,14 @@ void UseData::connectDatabase(bool logged)
         QDir().mkpath(directory);
     m_dbPath = directory + QStringLiteral("warden.db");
     if (QFileInfo(m_dbPath).exists() && !QFileInfo(m_dbPath).isFile())
-        moveFileAside(QStringLiteral("not a file"));
+        HistoryFileCheck::moveAside(m_dbPath, QStringLiteral("not a file"));
 
     bool opened = openConnection();
     if (opened) {
-        const QString problem = fileProblem(false);
+        const QString problem = m_fileCheck.problem(m_db, false);
         if (!problem.isEmpty()) {
-            moveFileAside(problem);
+            releaseConnection();
+            HistoryFileCheck::moveAside(m_dbPath, problem);
             opened = openConnection();
         }
     }
@@ -84,79 +79,24 @@ bool UseData::openConnection()
     return m_db.open();
 }
 
-// Why the file cannot hold the history, or nothing when it can, or when it is only busy:
-// another program holding it is no fault of the file.
-QString UseData::fileProblem(bool thorough)
-{
-    QSqlQuery probe(m_db);
-    if (!probe.exec(thorough ? QStringLiteral("PRAGMA quick_check")
-                             : QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        const QSqlError error = probe.lastError();
-        return kBrokenFileCodes.contains(error.nativeErrorCode()) ? error.databaseText()
-                                                                  : QString();
-    }
-    if (thorough) {
-        m_sinceThoroughCheck.start();
-        if (probe.next() && probe.value(0).toString() != QLatin1String("ok"))
-            return probe.value(0).toString();
-    }
-    probe.finish();
-    const QSqlRecord columns = m_db.record(QStringLiteral("flowDetail"));
-    if (columns.isEmpty())
-        return QString(); // no table yet: it is created
-    bool same = columns.count() == kColumns.size();
-    for (int i = 0; same && i < columns.count(); ++i)
-        same = columns.fieldName(i).compare(kColumns.at(i), Qt::CaseInsensitive) == 0;
-    return same ? QString() : QStringLiteral("flowDetail has other columns");
-}
-
-// The user's file is kept, renamed, with whatever journal belongs to it.
-void UseData::moveFileAside(const QString &problem)
-{
-    releaseConnection();
-    const QString stamp = Clock::now().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-    QString aside = QStringLiteral("%1.unusable-%2").arg(m_dbPath, stamp);
-    for (int n = 2; QFileInfo::exists(aside); ++n)
-        aside = QStringLiteral("%1.unusable-%2-%3").arg(m_dbPath, stamp).arg(n);
-    const bool moved = QDir().rename(m_dbPath, aside);
-    if (moved)
-        for (const char *journal : {"-journal", "-wal", "-shm"})
-            if (QFileInfo::exists(m_dbPath + QLatin1String(journal)))
-                QDir().rename(m_dbPath + QLatin1String(journal), aside + QLatin1String(journal));
-    if (moved)
-        qDebug() << "warden.db cannot be used (" << problem << "), moved aside to" << aside
-                 << "and a new one started";
-    else if (FailureLog::due(QStringLiteral("warden.db not moved")))
-        qDebug() << "warden.db cannot be used (" << problem << ") nor moved aside to" << aside;
-}
-
 // After a failed request: a broken file goes aside and a new one takes its place; tables
 // another program dropped are made again, empty.
 bool UseData::recoverFile()
 {
     ensureConnection();
-    const bool thorough =
-        !m_sinceThoroughCheck.isValid() || m_sinceThoroughCheck.elapsed() >= kThoroughCheckPauseMs;
+    const bool thorough = m_fileCheck.thoroughDue();
     const QString problem = QFileInfo(m_dbPath).isFile() || !QFileInfo::exists(m_dbPath)
-                                ? fileProblem(thorough)
+                                ? m_fileCheck.problem(m_db, thorough)
                                 : QStringLiteral("not a file");
     if (!problem.isEmpty()) {
-        moveFileAside(problem);
+        releaseConnection();
+        HistoryFileCheck::moveAside(m_dbPath, problem);
         openDatabase();
-    } else if (!lostTables() || !createTable(true)) {
+    } else if (!HistoryFileCheck::lostTables(m_db) || !createTable(true)) {
         return false;
     }
     attachSummaries();
     return true;
-}
-
-// The rows' table or the sums' state is gone; a file only busy has lost nothing.
-bool UseData::lostTables()
-{
-    QSqlQuery probe(m_db);
-    return probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
-                                     "AND name IN ('flowDetail', 'flowSumState')")) &&
-           probe.next() && probe.value(0).toInt() < 2;
 }
 
 void UseData::ensureConnection()

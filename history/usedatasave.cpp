@@ -70,6 +70,7 @@ bool UseData::saveFlowData(const CollectorSnapshot &collector)
     }
     if (!commit())
         return false;
+    emit flowSaved();
     m_lastSavedList = reference;
     m_retentionRecord = retention.next;
     emit flowSaved();

@@ -45,7 +45,9 @@ BudgetKeeper::BudgetKeeper(UseData *store, WardenHandleThread *display, QObject 
                                                QDBusConnection::sessionBus(), this))
 {
     m_book.load();
-    connect(m_store, &UseData::sendUseSince, this, &BudgetKeeper::onUse);
+    connect(m_store, &UseData::answered, this, &BudgetKeeper::onAnswer);
+    // Queued: a refusal comes while the asking is still under way.
+    connect(m_store, &UseData::refused, this, &BudgetKeeper::onRefused, Qt::QueuedConnection);
     connect(m_store, &UseData::flowSaved, this, &BudgetKeeper::refresh);
 }
 
@@ -113,8 +115,22 @@ QSet<quint64> BudgetKeeper::refresh()
 
 quint64 BudgetKeeper::ask(const QDate &firstDay)
 {
-    emit m_store->notifyGetUseSince(++m_lastRequestId, firstDay);
-    return m_lastRequestId;
+    const HistoryRequest request = HistoryRequest::useSince(firstDay);
+    m_asked.insert(request.id);
+    m_store->request(request);
+    return request.id;
+}
+
+void BudgetKeeper::onAnswer(const HistoryAnswer &answer)
+{
+    if (m_asked.remove(answer.request.id))
+        onUse(answer.request.id, answer.firstDay, answer.ok, answer.rows);
+}
+
+void BudgetKeeper::onRefused(quint64 requestId)
+{
+    if (m_asked.remove(requestId))
+        onUse(requestId, {}, false, {});
 }
 
 void BudgetKeeper::onUse(quint64 requestId, QDate firstDay, bool ok,

@@ -6,6 +6,7 @@
 #include "display/allapp.h"
 #include "history/appflowdateparameter.h"
 #include "history/budgetbook.h"
+#include "history/historyrequest.h"
 
 #include <QDBusMessage>
 #include <QDate>
@@ -48,6 +49,8 @@ private:
     // Asks the use of every current day and cycle; returns the requests' ids.
     QSet<quint64> refresh();
     quint64 ask(const QDate &firstDay);
+    void onAnswer(const HistoryAnswer &answer);
+    void onRefused(quint64 requestId);
     void onUse(quint64 requestId, QDate firstDay, bool ok, QList<AppFlowDateParameter> use);
     void finishSet(const WardenBudget &budget, const QDBusMessage &call, bool known);
     void announce(const BudgetBook::Crossing &crossing);
@@ -59,7 +62,8 @@ private:
     WardenHandleThread *m_display;
     DesktopNotifications *m_notifications;
     BudgetBook m_book;
-    quint64 m_lastRequestId = 0;
+    // The store's answers go to every asker; these are the keeper's own.
+    QSet<quint64> m_asked;
     // Budgets of applications the launcher does not list, waiting for the history to say
     // whether it knows them.
     QHash<quint64, QPair<WardenBudget, QDBusMessage>> m_checks;

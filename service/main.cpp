@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "service/operatedbusdata.h"
+#include "service/serviceassembly.h"
 #include "service/serviceoptions.h"
 
 #include <ZApplication>
@@ -63,7 +63,9 @@ int main(int argc, char *argv[])
     int terminationSignal = 0;
     quitOnTerminationSignals(app, terminationSignal);
 
-    OperateDBusData service;
+    ServiceAssembly service;
+    if (const int failed = service.start(); failed >= 0)
+        return failed;
     const int status = app.exec();
     service.saveOnExit();
     if (terminationSignal != 0) {

@@ -4,79 +4,44 @@
 #include "service/operatedbusdata.h"
 
 #include "collect/trafficdetailsworker.h"
-#include "display/wardenhandlethread.h"
 #include "history/usedata.h"
 #include "queriesadaptor.h"
 #include "service/answerrows.h"
 #include "service/budgetkeeper.h"
-#include "service/servicenames.h"
 #include "service/trafficqueries.h"
 #include "trafficdetailsadaptor.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
 #include <QDBusError>
 #include <QDebug>
-#include <QSemaphore>
-#include <cstdlib>
-#include <memory>
 
-OperateDBusData::OperateDBusData(QObject *parent) : QObject(parent)
+OperateDBusData::OperateDBusData(TrafficDetailsWorker *worker, UseData *useData, QObject *parent)
+    : QObject(parent), m_adaptor(new TrafficdetailsAdaptor(this)),
+      m_queriesAdaptor(new QueriesAdaptor(this)), m_worker(worker), m_useData(useData)
 {
-    registerWardenDisplayMetaType();
-    registerWardenAppFlowMetaType();
-    registerWardenApplicationMetaType();
-    registerWardenBudgetMetaType();
+}
 
-    // Lives until the process ends, like the store and threads it brings.
-    m_worker = new TrafficDetailsWorker;
-    m_useData = m_worker->m_useData;
+void OperateDBusData::setQueries(TrafficQueries *queries)
+{
+    m_queries = queries;
+}
 
-    m_adaptor = new TrafficdetailsAdaptor(this);
-    m_queriesAdaptor = new QueriesAdaptor(this);
+void OperateDBusData::setBudgets(BudgetKeeper *budgets)
+{
+    m_budgets = budgets;
+}
 
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        qDebug() << "cannot reach the session bus:" << bus.lastError().message();
-        std::exit(1);
-    }
-    if (!bus.registerService(s_serviceName) ||
-        !bus.registerObject(s_servicePath, this, QDBusConnection::ExportAdaptors)) {
-        qDebug() << "dbus service already registered! " << s_serviceName;
-        std::exit(0);
-    }
+void OperateDBusData::announceBudget(const QString &desktopId, const QString &period,
+                                     const QString &level, qulonglong usedBytes,
+                                     qulonglong limitBytes)
+{
+    emit m_queriesAdaptor->BudgetReached(desktopId, period, level, usedBytes, limitBytes);
+}
 
-    m_handleThread = new WardenHandleThread(m_worker, nullptr);
-    m_handleThread->start(QThread::InheritPriority);
-
-    qRegisterMetaType<QList<allApp>>("QList<allApp>");
-    qRegisterMetaType<QList<AppParameter>>("QList<AppParameter>");
-
-    connect(m_worker, &TrafficDetailsWorker::DesktopUpdate, m_handleThread,
-            &WardenHandleThread::UpdateAllProcPid);
-    connect(m_handleThread, &WardenHandleThread::setSaveFlowList, m_worker,
-            &TrafficDetailsWorker::onSetSvaeFLowList);
-    connect(m_handleThread, &WardenHandleThread::SendSpeedData, this,
-            &OperateDBusData::SendDisplaySpeedlist);
-    connect(m_handleThread, &WardenHandleThread::SendFlowData, this,
-            &OperateDBusData::SendDisplayFlowlist);
-    connect(
-        m_worker->m_analysisApp, &__analysisapp::notifyUpdateLauncherList, m_worker->m_analysisApp,
-        [this] {
-            qDebug() << "notifyUpdateLauncherList";
-            emit m_adaptor->updatedisplay();
-        },
-        Qt::DirectConnection);
-    m_queries = new TrafficQueries(m_useData, m_worker, m_handleThread, this);
-    connect(m_useData, &UseData::sendAppYesterdayFlowData, this, &OperateDBusData::recAppFlowList);
-    connect(m_useData, &UseData::sendAppTodayFlowData, this, &OperateDBusData::recAppFlowList);
-    connect(m_useData, &UseData::sendAppLastMonthFlowData, this, &OperateDBusData::recAppFlowList);
-    connect(m_useData, &UseData::sendAppThisMonthFlowData, this, &OperateDBusData::recAppFlowList);
-
-    // Data budgets: checked after each save, crossings announced on the queries interface.
-    m_budgets = new BudgetKeeper(m_useData, m_handleThread, this);
-    connect(m_budgets, &BudgetKeeper::budgetReached, m_queriesAdaptor,
-            &QueriesAdaptor::BudgetReached);
+void OperateDBusData::updateDisplay()
+{
+    qDebug() << "notifyUpdateLauncherList";
+    emit m_adaptor->updatedisplay();
 }
 
 void OperateDBusData::StartApp()
@@ -88,20 +53,6 @@ void OperateDBusData::StartApp()
 void OperateDBusData::ExitApp()
 {
     QCoreApplication::quit();
-}
-
-void OperateDBusData::saveOnExit()
-{
-    // The latest totals reach the save list through a display cycle.
-    m_handleThread->onUpdate();
-    m_worker->saveFlowData();
-    // Queued behind the save's requests, so it runs once the store has handled them. Shared,
-    // because the store may get to it only after this function gave up waiting.
-    auto handled = std::make_shared<QSemaphore>();
-    QMetaObject::invokeMethod(
-        m_useData, [handled] { handled->release(); }, Qt::QueuedConnection);
-    if (!handled->tryAcquire(1, 1000))
-        qDebug() << "the last save did not finish within a second";
 }
 
 void OperateDBusData::SendDisplayFlowlist(WardenDisplayList list)
@@ -116,42 +67,48 @@ void OperateDBusData::SendDisplaySpeedlist(WardenDisplayList list)
 
 void OperateDBusData::notifyGetYesterdayFlowData()
 {
-    m_worker->requestYesterdayFlowData();
+    m_worker->requestFlowData(FlowPeriod::Yesterday);
 }
 
 void OperateDBusData::notifyGetTodayFlowData()
 {
-    m_worker->requestTodayFlowData();
+    m_worker->requestFlowData(FlowPeriod::Today);
 }
 
 void OperateDBusData::notifyGetLastMonthFlowData()
 {
-    m_worker->requestLastMonthFlowData();
+    m_worker->requestFlowData(FlowPeriod::LastMonth);
 }
 
 void OperateDBusData::notifyGetThisMonthFlowData()
 {
-    m_worker->requestThisMonthFlowData();
+    m_worker->requestFlowData(FlowPeriod::ThisMonth);
 }
 
 void OperateDBusData::notifyGetAppYesterdayFlowData(QString appname)
 {
-    emit m_useData->notifyGetAppYesterdayFlowData(appname);
+    requestApplication(appname, FlowPeriod::Yesterday);
 }
 
 void OperateDBusData::notifyGetAppTodayFlowData(QString appname)
 {
-    emit m_useData->notifyGetAppTodayFlowData(appname);
+    requestApplication(appname, FlowPeriod::Today);
 }
 
 void OperateDBusData::notifyGetAppLastMonthFlowData(QString appname)
 {
-    emit m_useData->notifyGetAppLastMonthFlowData(appname);
+    requestApplication(appname, FlowPeriod::LastMonth);
 }
 
 void OperateDBusData::notifyGetAppThisMonthFlowData(QString appname)
 {
-    emit m_useData->notifyGetAppThisMonthFlowData(appname);
+    requestApplication(appname, FlowPeriod::ThisMonth);
+}
+
+void OperateDBusData::requestApplication(const QString &appname, FlowPeriod period)
+{
+    m_useData->request(
+        HistoryRequest::application(appname, period, HistoryRequest::Answering::Retried));
 }
 
 void OperateDBusData::recAppFlowList(QList<AppFlowDateParameter> appFlowLst)

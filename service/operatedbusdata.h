@@ -4,6 +4,7 @@
 #pragma once
 
 #include "history/appflowdateparameter.h"
+#include "records/flowperiod.h"
 #include "records/wardenapplication.h"
 #include "records/wardenrecords.h"
 
@@ -16,29 +17,24 @@ class BudgetKeeper;
 class QueriesAdaptor;
 class TrafficQueries;
 class TrafficdetailsAdaptor;
-class WardenHandleThread;
 class TrafficDetailsWorker;
 class UseData;
 
-// The object behind "/com/nimbra/warden/trafficdetails". The bus sees only its
-// adaptor; every bus method arrives here as a slot.
+// The object behind "/com/nimbra/warden/trafficdetails". The bus sees only its adaptors; every
+// bus method arrives here as a slot and is handed on to the worker, the store or the queries.
 class OperateDBusData : public QObject, protected QDBusContext
 {
     Q_OBJECT
 public:
-    explicit OperateDBusData(QObject *parent = nullptr);
+    OperateDBusData(TrafficDetailsWorker *worker, UseData *useData, QObject *parent = nullptr);
 
-    // Saves the growth since the last save tick and waits up to a second for the store to
-    // write it. For the way out, once the event loop has ended.
-    void saveOnExit();
-
-    TrafficdetailsAdaptor *m_adaptor = nullptr;
-    WardenHandleThread *m_handleThread = nullptr;
-    TrafficDetailsWorker *m_worker = nullptr;
-    UseData *m_useData = nullptr;
-    QueriesAdaptor *m_queriesAdaptor = nullptr;
-    TrafficQueries *m_queries = nullptr;
-    BudgetKeeper *m_budgets = nullptr;
+    void setQueries(TrafficQueries *queries);
+    void setBudgets(BudgetKeeper *budgets);
+    // The launcher's list changed: clients redraw.
+    void updateDisplay();
+    // A budget's level was reached: the queries interface says so.
+    void announceBudget(const QString &desktopId, const QString &period, const QString &level,
+                        qulonglong usedBytes, qulonglong limitBytes);
 
     // The queries interface, called by its adaptor. History is answered later, to its caller.
     WardenAppFlowList GetAppHistory(const QString &appname, const QString &period,
@@ -65,4 +61,14 @@ public slots:
     void notifyGetAppLastMonthFlowData(QString appname);
     void notifyGetAppThisMonthFlowData(QString appname);
     void recAppFlowList(QList<AppFlowDateParameter> appFlowLst);
+
+private:
+    void requestApplication(const QString &appname, FlowPeriod period);
+
+    TrafficdetailsAdaptor *m_adaptor = nullptr;
+    QueriesAdaptor *m_queriesAdaptor = nullptr;
+    TrafficDetailsWorker *m_worker = nullptr;
+    UseData *m_useData = nullptr;
+    TrafficQueries *m_queries = nullptr;
+    BudgetKeeper *m_budgets = nullptr;
 };

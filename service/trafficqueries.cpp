@@ -6,8 +6,8 @@
 #include "collect/trafficdetailsworker.h"
 #include "display/wardenhandlethread.h"
 #include "history/usedata.h"
+#include "records/periodnames.h"
 #include "service/answerrows.h"
-#include "service/periodnames.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -19,6 +19,8 @@ void reply(const QDBusMessage &message)
     QDBusConnection::sessionBus().send(message);
 }
 
+constexpr HistoryRequest::Answering kOnce = HistoryRequest::Answering::Once;
+
 QString dayText(const QDate &day)
 {
     return day.toString(Qt::ISODate);
@@ -29,11 +31,9 @@ TrafficQueries::TrafficQueries(UseData *store, TrafficDetailsWorker *worker,
                                WardenHandleThread *display, QObject *parent)
     : QObject(parent), m_store(store), m_worker(worker), m_display(display)
 {
-    connect(m_store, &UseData::sendAppFlowDataForRequest, this, &TrafficQueries::onAppHistory);
-    connect(m_store, &UseData::sendFlowDataForRequest, this, &TrafficQueries::onTotals);
+    connect(m_store, &UseData::answered, this, &TrafficQueries::onAnswered);
     // Emitted while the call is being handled, in this thread: the error goes out at once.
-    connect(m_store, &UseData::requestRefused, this, &TrafficQueries::onRefused,
-            Qt::DirectConnection);
+    connect(m_store, &UseData::refused, this, &TrafficQueries::onRefused, Qt::DirectConnection);
 }
 
 void TrafficQueries::appHistory(const QDBusMessage &call, const QString &appname,
@@ -41,20 +41,20 @@ void TrafficQueries::appHistory(const QDBusMessage &call, const QString &appname
 {
     FlowPeriod flowPeriod;
     if (periodArgument(call, period, &flowPeriod))
-        emit m_store->notifyGetAppFlowDataForRequest(remember(call), appname, flowPeriod);
+        ask(call, HistoryRequest::application(appname, flowPeriod, kOnce));
 }
 
 void TrafficQueries::totals(const QDBusMessage &call, const QString &period)
 {
     FlowPeriod flowPeriod;
     if (periodArgument(call, period, &flowPeriod))
-        emit m_store->notifyGetFlowDataForRequest(remember(call), flowPeriod);
+        ask(call, HistoryRequest::allApplications(flowPeriod, kOnce));
 }
 
 WardenApplicationList TrafficQueries::applications() const
 {
     WardenApplicationList list;
-    for (const allApp &app : qAsConst(m_display->m_appList))
+    for (const allApp &app : qAsConst(m_display->applications()))
         list.append(
             {QFileInfo(app.desktopPath).fileName(), app.appName, app.icon, app.desktopPath});
     return list;
@@ -62,25 +62,21 @@ WardenApplicationList TrafficQueries::applications() const
 
 QString TrafficQueries::currentPeriod() const
 {
-    return periodName(static_cast<FlowPeriod>(m_worker->m_flowQueryType));
+    return periodName(m_worker->currentPeriod());
 }
 
-void TrafficQueries::onAppHistory(quint64 requestId, QDate firstDay, bool ok,
-                                  QList<AppFlowDateParameter> rows)
+void TrafficQueries::onAnswered(const HistoryAnswer &answer)
 {
-    const QDBusMessage call = takeAnswered(requestId, ok);
-    if (call.type() == QDBusMessage::MethodCallMessage)
-        reply(call.createReply({QVariant::fromValue(numberedAppFlows(rows)), dayText(firstDay)}));
-}
-
-void TrafficQueries::onTotals(quint64 requestId, QDate firstDay, bool ok,
-                              QList<AppFlowDateParameter> rows)
-{
-    const QDBusMessage call = takeAnswered(requestId, ok);
+    if (answer.request.answering != kOnce)
+        return;
+    const QDBusMessage call = takeAnswered(answer.request.id, answer.ok);
     if (call.type() != QDBusMessage::MethodCallMessage)
         return;
-    const WardenDisplayList list = flowDisplayRows(rows, m_display->m_appList);
-    reply(call.createReply({QVariant::fromValue(list), dayText(firstDay)}));
+    const QVariant rows =
+        answer.request.all
+            ? QVariant::fromValue(flowDisplayRows(answer.rows, m_display->applications()))
+            : QVariant::fromValue(numberedAppFlows(answer.rows));
+    reply(call.createReply({rows, dayText(answer.firstDay)}));
 }
 
 void TrafficQueries::onRefused(quint64 requestId)
@@ -113,8 +109,8 @@ bool TrafficQueries::periodArgument(const QDBusMessage &call, const QString &nam
     return false;
 }
 
-quint64 TrafficQueries::remember(const QDBusMessage &call)
+void TrafficQueries::ask(const QDBusMessage &call, const HistoryRequest &request)
 {
-    m_waiting.insert(++m_lastRequestId, call);
-    return m_lastRequestId;
+    m_waiting.insert(request.id, call);
+    m_store->request(request);
 }

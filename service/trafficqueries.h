@@ -3,12 +3,10 @@
 
 #pragma once
 
-#include "history/appflowdateparameter.h"
-#include "history/flowperiod.h"
+#include "history/historyrequest.h"
 #include "records/wardenapplication.h"
 
 #include <QDBusMessage>
-#include <QDate>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -33,18 +31,16 @@ public:
     QString currentPeriod() const;
 
 private:
-    void onAppHistory(quint64 requestId, QDate firstDay, bool ok, QList<AppFlowDateParameter> rows);
-    void onTotals(quint64 requestId, QDate firstDay, bool ok, QList<AppFlowDateParameter> rows);
+    void onAnswered(const HistoryAnswer &answer);
     void onRefused(quint64 requestId);
     // Replies with an error and returns false when `name` is no period.
     bool periodArgument(const QDBusMessage &call, const QString &name, FlowPeriod *period) const;
-    quint64 remember(const QDBusMessage &call);
+    void ask(const QDBusMessage &call, const HistoryRequest &request);
     // The waiting call, or none when `ok` is false and the call has been told so.
     QDBusMessage takeAnswered(quint64 requestId, bool ok);
 
     UseData *m_store;
     TrafficDetailsWorker *m_worker;
     WardenHandleThread *m_display;
-    quint64 m_lastRequestId = 0;
     QHash<quint64, QDBusMessage> m_waiting;
 };

@@ -3,7 +3,7 @@
 
 #include "commandline.h"
 
-#include "service/periodnames.h"
+#include "records/periodnames.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "history/flowperiod.h"
+#include "records/flowperiod.h"
 #include "rendering.h"
 
 #include <QString>

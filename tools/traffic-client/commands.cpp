@@ -7,7 +7,7 @@
 #include "liveview.h"
 #include "presentation/historychart.h"
 #include "rendering.h"
-#include "service/periodnames.h"
+#include "records/periodnames.h"
 #include "trafficservice.h"
 
 #include <QCoreApplication>

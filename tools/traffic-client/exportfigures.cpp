@@ -4,7 +4,7 @@
 #include "exportfigures.h"
 
 #include "presentation/historyview.h"
-#include "service/periodnames.h"
+#include "records/periodnames.h"
 #include "trafficservice.h"
 
 #include <QMap>

@@ -4,7 +4,7 @@
 #include "liveview.h"
 
 #include "records/clock.h"
-#include "service/periodnames.h"
+#include "records/periodnames.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

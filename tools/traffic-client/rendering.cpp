@@ -3,7 +3,7 @@
 
 #include "rendering.h"
 
-#include "service/periodnames.h"
+#include "records/periodnames.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "trafficservice.h"
-#include "service/periodnames.h"
+#include "records/periodnames.h"
 #include "service/servicenames.h"
 
 #include <QDBusConnection>

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "history/flowperiod.h"
+#include "records/flowperiod.h"
 #include "queriesinterface.h"
 #include "records/wardenapplication.h"
 #include "records/wardenrecords.h"

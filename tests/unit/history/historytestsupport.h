@@ -170,38 +170,33 @@ struct StoreThread
 // One of the eight period requests: all applications or one, a day or a month, this or the last.
 struct Period
 {
-    void (UseData::*answer)(QList<AppFlowDateParameter>);
-    void (UseData::*all)();
-    void (UseData::*app)(QString);
-    bool month, previous;
+    FlowPeriod period;
+    bool app, month, previous;
+    HistoryRequest request(const QString &appname) const
+    {
+        constexpr auto retried = HistoryRequest::Answering::Retried;
+        return app ? HistoryRequest::application(appname, period, retried)
+                   : HistoryRequest::allApplications(period, retried);
+    }
+    bool asked(const HistoryAnswer &answer) const
+    {
+        return answer.request.all != app && answer.request.period == period;
+    }
 };
-inline const Period kYesterday = {&UseData::sendYesterdayFlowData,
-                                  &UseData::notifyGetYesterdayFlowData, nullptr, false, true};
-inline const Period kToday = {&UseData::sendTodayFlowData, &UseData::notifyGetTodayFlowData,
-                              nullptr, false, false};
-inline const Period kLastMonth = {&UseData::sendLastMonthFlowData,
-                                  &UseData::notifyGetLastMonthFlowData, nullptr, true, true};
-inline const Period kThisMonth = {&UseData::sendThisMonthFlowData,
-                                  &UseData::notifyGetThisMonthFlowData, nullptr, true, false};
-inline const Period kAppYesterday = {&UseData::sendAppYesterdayFlowData, nullptr,
-                                     &UseData::notifyGetAppYesterdayFlowData, false, true};
-inline const Period kAppToday = {&UseData::sendAppTodayFlowData, nullptr,
-                                 &UseData::notifyGetAppTodayFlowData, false, false};
-inline const Period kAppLastMonth = {&UseData::sendAppLastMonthFlowData, nullptr,
-                                     &UseData::notifyGetAppLastMonthFlowData, true, true};
-inline const Period kAppThisMonth = {&UseData::sendAppThisMonthFlowData, nullptr,
-                                     &UseData::notifyGetAppThisMonthFlowData, true, false};
+inline const Period kYesterday = {FlowPeriod::Yesterday, false, false, true};
+inline const Period kToday = {FlowPeriod::Today, false, false, false};
+inline const Period kLastMonth = {FlowPeriod::LastMonth, false, true, true};
+inline const Period kThisMonth = {FlowPeriod::ThisMonth, false, true, false};
+inline const Period kAppYesterday = {FlowPeriod::Yesterday, true, false, true};
+inline const Period kAppToday = {FlowPeriod::Today, true, false, false};
+inline const Period kAppLastMonth = {FlowPeriod::LastMonth, true, true, true};
+inline const Period kAppThisMonth = {FlowPeriod::ThisMonth, true, true, false};
 
 // Asks under the lock and returns the one answer, described; waits while the store builds sums.
 inline QStringList ask(StoreThread &store, const Period &period, const QString &app = QString())
 {
-    QSignalSpy spy(store.store, period.answer);
-    store.locked([&](UseData *data) {
-        if (period.app)
-            emit(data->*period.app)(app);
-        else
-            emit(data->*period.all)();
-    });
+    QSignalSpy spy(store.store, &UseData::answered);
+    store.locked([&](UseData *data) { data->request(period.request(app)); });
     int answers = 0;
     store.waitUntil([&] {
         store.sync([&] { answers = spy.size(); }); // the spy records in the store's thread
@@ -209,7 +204,7 @@ inline QStringList ask(StoreThread &store, const Period &period, const QString &
     });
     if (answers != 1)
         return {QString("%1 answers").arg(answers)};
-    return describe(spy.at(0).at(0).value<QList<AppFlowDateParameter>>());
+    return describe(spy.at(0).at(0).value<HistoryAnswer>().rows);
 }
 
 // A connection of the test's own to the store's file.

@@ -156,18 +156,17 @@ private slots:
                 file.exec("DROP TABLE " + table);
         }
         if (ownCaller) {
-            QSignalSpy spy(store.store, &UseData::sendAppFlowDataForRequest);
-            store.locked([](UseData *data) {
-                emit data->notifyGetAppFlowDataForRequest(7, "a", FlowPeriod::Today);
-            });
+            QSignalSpy spy(store.store, &UseData::answered);
+            store.store->request(HistoryRequest::application("a", FlowPeriod::Today,
+                                                             HistoryRequest::Answering::Once));
             QVERIFY(store.waitUntil([&] {
                 int answers = 0;
                 store.sync([&] { answers = spy.size(); });
                 return answers == 1;
             }));
-            QVERIFY(spy.at(0).at(2).toBool());
-            QCOMPARE(describe(spy.at(0).at(3).value<QList<AppFlowDateParameter>>()),
-                     zeroHours("a"));
+            const HistoryAnswer answer = spy.at(0).at(0).value<HistoryAnswer>();
+            QVERIFY(answer.ok);
+            QCOMPARE(describe(answer.rows), zeroHours("a"));
         } else {
             QCOMPARE(ask(store, kAppToday, "a"), zeroHours("a"));
         }
@@ -206,13 +205,13 @@ private slots:
     void flood_of_requests_is_refused_beyond_a_bound_and_no_save_is_lost()
     {
         StoreThread store;
-        QSignalSpy answers(store.store, &UseData::sendAppTodayFlowData);
+        QSignalSpy answers(store.store, &UseData::answered);
         QSemaphore go;
         QMetaObject::invokeMethod(store.store, [&] { go.acquire(); });
         LogCapture log;
         store.locked([](UseData *data) {
             for (int i = 0; i < 5000; ++i) {
-                emit data->notifyGetAppTodayFlowData("a");
+                data->request(kAppToday.request("a"));
                 if (i == 2500) {
                     data->enqueueDeleteFlowCacheData();
                     data->enqueueSaveFlowCacheDataToLst("a", "A", 9, 1);
@@ -245,8 +244,8 @@ private slots:
             file.insert({{"old", "O", 5, 5, "2024/03/05/11"}}); // left to the build
         }
         StoreThread store;
-        QSignalSpy answers(store.store, &UseData::sendAppTodayFlowData);
-        store.locked([](UseData *data) { emit data->notifyGetAppTodayFlowData("old"); });
+        QSignalSpy answers(store.store, &UseData::answered);
+        store.locked([](UseData *data) { data->request(kAppToday.request("old")); });
         store.queue({{"new", "N", 3, 0}});
         FlowFile file;
         QVERIFY(store.waitUntil([&] { return file.rows().size() == 3; }, 1500));
@@ -254,7 +253,7 @@ private slots:
         QStringList expected = zeroHours("old");
         expected[11] = "old|O|11:00|5|5|10";
         expected[12] = "old|O|12:00|1|1|2";
-        QCOMPARE(describe(answers.at(0).at(0).value<QList<AppFlowDateParameter>>()), expected);
+        QCOMPARE(describe(answers.at(0).at(0).value<HistoryAnswer>().rows), expected);
     }
 };
 

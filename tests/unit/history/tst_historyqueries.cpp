@@ -309,17 +309,19 @@ private slots:
         std::atomic<bool> built{false};
         for (int i = 0; i < 2; ++i) {
             QObject::connect(
-                store.store, periods[i]->answer, store.store,
-                [&, i](const QList<AppFlowDateParameter> &list) {
+                store.store, &UseData::answered, store.store,
+                [&, i](const HistoryAnswer &answer) {
+                    if (!periods[i]->asked(answer))
+                        return;
                     ++answers;
-                    wrong += describe(list) != expected[i];
+                    wrong += describe(answer.rows) != expected[i];
                     built =
                         FlowFile().values("SELECT complete FROM flowSumState") == QStringList("1");
                     if (!built && asking.elapsed() < 10000)
-                        emit(store.store->*periods[i]->app)("a.desktop");
+                        store.store->request(periods[i]->request("a.desktop"));
                 },
                 Qt::DirectConnection);
-            emit(store.store->*periods[i]->app)("a.desktop");
+            store.store->request(periods[i]->request("a.desktop"));
         }
         QVERIFY(store.waitUntil([&] { return built.load(); }, 10000));
         QVERIFY(answers > 2);

@@ -199,27 +199,26 @@ private slots:
     void one_dispatch_handles_a_burst_in_arrival_order()
     {
         StoreThread store;
-        QSignalSpy today(store.store, &UseData::sendTodayFlowData);
-        QSignalSpy app(store.store, &UseData::sendAppTodayFlowData);
+        QSignalSpy answers(store.store, &UseData::answered);
         QSemaphore go;
         int answersAfterOneDispatch = -1;
         // Hold the store's thread until the whole burst is queued, then dispatch once.
         QMetaObject::invokeMethod(store.store, [&] {
             go.acquire();
             store.store->onReqSendSignal();
-            answersAfterOneDispatch = today.size() + app.size();
+            answersAfterOneDispatch = answers.size();
         });
         store.locked([](UseData *data) {
             data->enqueueDeleteFlowCacheData();
             data->enqueueSaveFlowCacheDataToLst("app2", "S", 12, 1);
             data->enqueueSaveFlowData();
-            emit data->notifyGetTodayFlowData();
-            emit data->notifyGetAppTodayFlowData("app2");
+            data->request(kToday.request({}));
+            data->request(kAppToday.request("app2"));
         });
         go.release();
         store.sync();
         QCOMPARE(answersAfterOneDispatch, 2);
-        QCOMPARE(describe(app.at(0).at(0).value<QList<AppFlowDateParameter>>()).at(10),
+        QCOMPARE(describe(answers.at(1).at(0).value<HistoryAnswer>().rows).at(10),
                  QString("app2|S|10:00|12|1|13"));
     }
 
@@ -227,26 +226,28 @@ private slots:
     {
         QStringList answers;
         StoreThread store;
-        store.locked([](UseData *data) { emit data->notifyGetTodayFlowData(); });
+        store.locked([](UseData *data) { data->request(kToday.request({})); });
         store.sync();
         FlowFile().hideRows();
         for (const auto &[period, name] :
              {std::pair(&kToday, "today"), std::pair(&kThisMonth, "this month"),
               std::pair(&kAppToday, "app today")})
             connect(
-                store.store, period->answer, store.store,
-                [&answers, &store, name = name](QList<AppFlowDateParameter> appLst) {
+                store.store, &UseData::answered, store.store,
+                [&answers, &store, period = period, name = name](const HistoryAnswer &answer) {
+                    if (!period->asked(answer))
+                        return;
                     const bool storeThread = QThread::currentThread() == store.store->thread();
                     answers << QString("%1 %2")
                                    .arg(storeThread ? name : "elsewhere")
-                                   .arg(appLst.size());
+                                   .arg(answer.rows.size());
                 },
                 Qt::DirectConnection); // appended in the store's thread, read after sync
         LogCapture log;
         store.locked([](UseData *data) {
-            emit data->notifyGetTodayFlowData();
-            emit data->notifyGetAppTodayFlowData("a");
-            emit data->notifyGetThisMonthFlowData();
+            data->request(kToday.request({}));
+            data->request(kAppToday.request("a"));
+            data->request(kThisMonth.request({}));
         });
         // Failed attempts are tried again after a pause; each request answers once, when done.
         store.waitUntil([&] {

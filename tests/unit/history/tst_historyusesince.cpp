@@ -29,16 +29,17 @@ void writeRows(int from, int count)
 
 QStringList useSince(StoreThread &store)
 {
-    QSignalSpy spy(store.store, &UseData::sendUseSince);
-    emit store.store->notifyGetUseSince(7, kFirst);
+    QSignalSpy spy(store.store, &UseData::answered);
+    store.store->request(HistoryRequest::useSince(kFirst));
     int answers = 0;
     store.waitUntil([&] {
         store.sync([&] { answers = spy.size(); });
         return answers > 0;
     });
-    if (answers != 1 || !spy.at(0).at(2).toBool())
+    const HistoryAnswer answer = spy.value(0).value(0).value<HistoryAnswer>();
+    if (answers != 1 || !answer.ok || answer.firstDay != kFirst)
         return {QString("%1 answers").arg(answers)};
-    return describe(spy.at(0).at(3).value<QList<AppFlowDateParameter>>());
+    return describe(answer.rows);
 }
 
 QStringList literalUse()

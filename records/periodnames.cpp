@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "service/periodnames.h"
+#include "records/periodnames.h"
 
 #include <array>
 #include <utility>

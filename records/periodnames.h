@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "history/flowperiod.h"
+#include "records/flowperiod.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "history/flowperiod.h"
+#include "records/flowperiod.h"
 
 QDate flowPeriodFirstDay(FlowPeriod period, const QDate &today)
 {
