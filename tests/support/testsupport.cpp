@@ -3,11 +3,11 @@
 
 #include "testsupport.h"
 
+#include "historyfile.h"
+
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 #include <memory>
 
@@ -20,11 +20,7 @@ QString serviceBinary()
 
 QString simulatorBinary()
 {
-#ifdef NWT_SIMULATOR_BINARY
     return QStringLiteral(NWT_SIMULATOR_BINARY);
-#else
-    return {};
-#endif
 }
 
 QString fixturePath(const QString &name)
@@ -63,27 +59,20 @@ QProcess *startProgram(const QString &program, const QStringList &arguments)
     return process;
 }
 
-QProcess *startSimulator(const QString &scenario)
+QProcess *startSimulator(const QString &scenario, bool manual)
 {
-    std::unique_ptr<QProcess> simulator(
-        startProgram(simulatorBinary(), {QStringLiteral("--manual"), QStringLiteral("--scenario"),
-                                         fixturePath(scenario)}));
+    QStringList arguments{QStringLiteral("--scenario"), fixturePath(scenario)};
+    if (manual)
+        arguments.prepend(QStringLiteral("--manual"));
+    std::unique_ptr<QProcess> simulator(startProgram(simulatorBinary(), arguments));
     if (!waitForBusName(QDBusConnection::sessionBus(), kControl))
         return nullptr;
     return simulator.release();
 }
 
-QProcess *startServiceAt(const QString &clock)
-{
-    // The boot clock stays the machine's: a later start at another moment is a clock set anew
-    // within one boot.
-    return startProgram(QStringLiteral("faketime"), {QStringLiteral("--exclude-monotonic"),
-                                                     QStringLiteral("-f"), clock, serviceBinary()});
-}
-
 QString databasePath()
 {
-    return QDir::homePath() + QStringLiteral("/.nimbra-warden/warden.db");
+    return HistoryFile::defaultPath();
 }
 
 QString logFilePath()
@@ -94,22 +83,7 @@ QString logFilePath()
 
 bool createHistory(const QStringList &rows)
 {
-    QDir().mkpath(QDir::homePath() + QStringLiteral("/.nimbra-warden"));
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "history-setup");
-        db.setDatabaseName(databasePath());
-        if (db.open()) {
-            QSqlQuery query(db);
-            ok = query.exec(QStringLiteral("CREATE TABLE flowDetail (appname text, sName text, "
-                                           "dataymdh text, totalFlow real, downloadedFlow real, "
-                                           "uploadedFlow);")) &&
-                 (rows.isEmpty() ||
-                  query.exec(QStringLiteral("INSERT INTO flowDetail VALUES ") + rows.join(',')));
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("history-setup"));
-    return ok;
+    return HistoryFile::create(rows);
 }
 
 } // namespace TestSupport

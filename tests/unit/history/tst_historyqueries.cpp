@@ -248,8 +248,8 @@ private slots:
         QCOMPARE(sumsAndOddRows(), built);
     }
 
-    // While the sums are built (here a build that cannot go on), answers add the rows not
-    // summed yet to the sums, exactly as reading all rows does.
+    // While the sums are built (here a build that cannot go on), saves go on and answers add
+    // the rows not summed yet to the sums, exactly as reading all rows does.
     void answers_while_the_sums_are_built_are_those_of_the_rows()
     {
         writeRows(3000, 21);
@@ -273,6 +273,10 @@ private slots:
         writeRows(2000, 22);
         FlowFile().insert({{"a.desktop", "A", 1, 2, "2024/01/19/24"}});
         StoreThread store;
+        // Saves go on meanwhile.
+        store.queue({{"new.desktop", "N", 3, 0}});
+        QVERIFY(store.waitUntil(
+            [] { return FlowFile().rows("WHERE appname = 'new.desktop'").size() == 1; }, 1500));
         compareAcrossTheMonths(store, {QDate(2024, 1, 20)});
         QCOMPARE(FlowFile().values("SELECT complete, builtTo FROM flowSumState"),
                  QStringList("0|3000"));
