@@ -10,7 +10,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QSqlQuery>
 #include <QTest>
 #include <algorithm>
 #include <functional>
@@ -98,11 +97,11 @@ private slots:
         registerWardenAppFlowMetaType();
         registerWardenApplicationMetaType();
         // Rows another run of the service left behind: yesterday, last month and earlier today.
-        QVERIFY(createHistory({"('mail.desktop','Mail','2024/03/14/09',150,100,50)",
-                               "('mail.desktop','Mail','2024/03/14/10',30,20,10)",
-                               "('mail.desktop','Mail','2024/02/29/23',10,5,5)",
-                               "('mail.desktop','Mail','2024/03/15/09',120,100,20)",
-                               "('web.desktop','Web','2024/03/15/08',10,7,3)"}));
+        QVERIFY(HistoryFile::create({"('mail.desktop','Mail','2024/03/14/09',150,100,50)",
+                                     "('mail.desktop','Mail','2024/03/14/10',30,20,10)",
+                                     "('mail.desktop','Mail','2024/02/29/23',10,5,5)",
+                                     "('mail.desktop','Mail','2024/03/15/09',120,100,20)",
+                                     "('web.desktop','Web','2024/03/15/08',10,7,3)"}));
         QVERIFY(m_rig.startSimulator());
 
         m_speed = record("displayspped");

@@ -82,7 +82,7 @@ private slots:
             const QDateTime monthStart(QDate(now.date().year(), now.date().month(), 1), QTime());
             const qint64 hours = qMax<qint64>(1, monthStart.secsTo(now) / 3600);
             const int count = 144000;
-            QList<FlowRow> rows;
+            QList<HistoryRow> rows;
             for (int i = 0; i < count; ++i)
                 rows.append(
                     {QStringLiteral("old-%1.desktop").arg(i % 20),

@@ -86,12 +86,12 @@ QStringList HistoryFile::sums()
                   "GROUP BY appname");
 }
 
-void HistoryFile::insert(const QList<FlowRow> &rows)
+void HistoryFile::insert(const QList<HistoryRow> &rows)
 {
     QSqlQuery query(database());
     query.prepare(QStringLiteral("INSERT INTO flowDetail VALUES (?, ?, ?, ?, ?, ?)"));
     exec("BEGIN");
-    for (const FlowRow &r : rows) {
+    for (const HistoryRow &r : rows) {
         for (const QVariant &value : QVariantList(
                  {r.appname, r.sname, r.key, r.downloaded + r.uploaded, r.downloaded, r.uploaded}))
             query.addBindValue(value);

@@ -10,13 +10,13 @@
 #include <QStringList>
 
 // A sample as the collector gives it, or with an hour key a row as another program writes it.
-struct FlowRow
+struct HistoryRow
 {
     QString appname, sname;
     double downloaded, uploaded;
     QString key = {}; // empty for samples
 };
-Q_DECLARE_METATYPE(FlowRow)
+Q_DECLARE_METATYPE(HistoryRow)
 
 // A connection of the test's own to a history file, as another program has it; the service's
 // file under $HOME unless told otherwise.
@@ -42,7 +42,7 @@ public:
     QStringList rows(const QString &where = QString());
     // Received and sent growth per application, as "appname|downloaded|uploaded".
     QStringList sums();
-    void insert(const QList<FlowRow> &rows);
+    void insert(const QList<HistoryRow> &rows);
     // Rows no request can read, and whose table cannot be made again: its name is taken.
     void hideRows();
 

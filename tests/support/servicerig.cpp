@@ -39,8 +39,11 @@ QString ServiceRig::databasePath() const
 
 bool ServiceRig::startSimulator(const QString &scenario, bool manual)
 {
-    m_simulator.reset(TestSupport::startSimulator(scenario, manual));
-    if (!m_simulator)
+    QStringList arguments{QStringLiteral("--scenario"), fixturePath(scenario)};
+    if (manual)
+        arguments.prepend(QStringLiteral("--manual"));
+    m_simulator.reset(startProgram(simulatorBinary(), arguments));
+    if (!waitForBusName(m_bus, kControl))
         return false;
     m_control = std::make_unique<PeerSimulatorInterface>(
         kControl, QStringLiteral("/com/nimbra/warden/PeerSimulator"), m_bus);

@@ -3,13 +3,10 @@
 
 #include "testsupport.h"
 
-#include "historyfile.h"
-
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QTest>
-#include <memory>
 
 namespace TestSupport {
 
@@ -59,31 +56,10 @@ QProcess *startProgram(const QString &program, const QStringList &arguments)
     return process;
 }
 
-QProcess *startSimulator(const QString &scenario, bool manual)
-{
-    QStringList arguments{QStringLiteral("--scenario"), fixturePath(scenario)};
-    if (manual)
-        arguments.prepend(QStringLiteral("--manual"));
-    std::unique_ptr<QProcess> simulator(startProgram(simulatorBinary(), arguments));
-    if (!waitForBusName(QDBusConnection::sessionBus(), kControl))
-        return nullptr;
-    return simulator.release();
-}
-
-QString databasePath()
-{
-    return HistoryFile::defaultPath();
-}
-
 QString logFilePath()
 {
     return QDir::homePath() + QStringLiteral("/.cache/nimbra/nimbra-warden-trafficdetails/"
                                              "nimbra-warden-trafficdetails.log");
-}
-
-bool createHistory(const QStringList &rows)
-{
-    return HistoryFile::create(rows);
 }
 
 } // namespace TestSupport

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "historyfile.h"
 #include "historypage.h"
 #include "livemodel.h"
 #include "queriesinterface.h"
@@ -47,10 +48,10 @@ class TestTrafficWindow : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(
-            createHistory({"('firefox-esr.desktop','Firefox ESR','2024/03/15/08',3072,2048,1024)",
-                           "('firefox-esr.desktop','Firefox ESR','2024/03/15/09',1536,1024,512)",
-                           "('thunderbird.desktop','Thunderbird','2024/03/15/09',100,60,40)"}));
+        QVERIFY(HistoryFile::create(
+            {"('firefox-esr.desktop','Firefox ESR','2024/03/15/08',3072,2048,1024)",
+             "('firefox-esr.desktop','Firefox ESR','2024/03/15/09',1536,1024,512)",
+             "('thunderbird.desktop','Thunderbird','2024/03/15/09',100,60,40)"}));
         QVERIFY(m_rig.startSimulator(QStringLiteral("peers/scenario.json"), false));
         startService();
         m_window = std::make_unique<TrafficWindow>();

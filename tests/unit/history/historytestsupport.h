@@ -21,7 +21,7 @@
 
 namespace HistoryTest {
 
-using Sample = FlowRow;
+using Sample = HistoryRow;
 using FlowFile = HistoryFile;
 
 // Points HOME at a new empty directory, so that no test can reach the real user's files.
