@@ -2,24 +2,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "dbussignalrecorder.h"
-#include "peersimulatorinterface.h"
+#include "historyfile.h"
+#include "queriesinterface.h"
 #include "records/wardenrecords.h"
+#include "servicerig.h"
 #include "testsupport.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTest>
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace TestSupport;
 
 namespace {
-// The service runs with its clock starting here; the test stays within the hour.
-const QString kThisHour = QStringLiteral("2024/03/15/10");
 const int kMailPid = 4100;
 const int kWebPid = 4200;
 
@@ -35,30 +33,29 @@ const WardenDisplay *rowFor(const WardenDisplayList &list, const QString &appNam
             return &row;
     return nullptr;
 }
+
+double totalOf(const WardenAppFlowList &rows)
+{
+    double total = 0;
+    for (const WardenAppFlow &row : rows)
+        total += row.total;
+    return total;
+}
 } // namespace
 
-// The real service on the private buses, fed by the peer simulator, seen by a client.
+// The real service on the private buses, fed by the peer simulator, seen by its clients.
 class TestServiceEndToEnd : public QObject
 {
     Q_OBJECT
 
     QDBusConnection m_bus = QDBusConnection::sessionBus();
-    std::unique_ptr<QProcess> m_simulator;
-    std::unique_ptr<QProcess> m_service;
-    std::unique_ptr<PeerSimulatorInterface> m_control;
+    ServiceRig m_rig;
     std::unique_ptr<DBusSignalRecorder> m_speed, m_flow, m_appFlow, m_update, m_display,
         m_heartbeat;
 
     std::unique_ptr<DBusSignalRecorder> record(const QString &name)
     {
         return std::make_unique<DBusSignalRecorder>(m_bus, kService, kPath, kService, name);
-    }
-
-    QDBusMessage call(const QString &method, const QVariantList &arguments = {})
-    {
-        QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kService, method);
-        message.setArguments(arguments);
-        return m_bus.call(message);
     }
 
     // Waits for a list signal after the current ones that satisfies `accept`.
@@ -80,7 +77,7 @@ class TestServiceEndToEnd : public QObject
     WardenAppFlowList askApp(const QString &method, const QString &appname)
     {
         const int seen = m_appFlow->count();
-        call(method, {appname});
+        m_rig.call(method, {appname});
         if (!m_appFlow->waitForCount(seen + 1))
             return {};
         return listOf<WardenAppFlowList>(m_appFlow->messages().at(seen));
@@ -88,7 +85,8 @@ class TestServiceEndToEnd : public QObject
 
     void sendSample(int pid, const QString &name, double recv, double send, const QString &type)
     {
-        m_control->SendSample(name, recv, send, pid, QStringLiteral("eth0"), type)
+        m_rig.control()
+            .SendSample(name, recv, send, pid, QStringLiteral("eth0"), type)
             .waitForFinished();
     }
 
@@ -97,15 +95,14 @@ private slots:
     {
         registerWardenDisplayMetaType();
         registerWardenAppFlowMetaType();
+        registerWardenApplicationMetaType();
         // Rows another run of the service left behind: yesterday, last month and earlier today.
-        QVERIFY(createHistory({"('mail.desktop','Mail','2024/03/14/09',150,100,50)",
-                               "('mail.desktop','Mail','2024/03/14/10',30,20,10)",
-                               "('mail.desktop','Mail','2024/02/29/23',10,5,5)",
-                               "('web.desktop','Web','2024/03/15/08',10,7,3)"}));
-        m_simulator.reset(startSimulator("e2e/scenario.json"));
-        QVERIFY(m_simulator);
-        m_control = std::make_unique<PeerSimulatorInterface>(
-            kControl, QStringLiteral("/com/nimbra/warden/PeerSimulator"), m_bus);
+        QVERIFY(HistoryFile::create({"('mail.desktop','Mail','2024/03/14/09',150,100,50)",
+                                     "('mail.desktop','Mail','2024/03/14/10',30,20,10)",
+                                     "('mail.desktop','Mail','2024/02/29/23',10,5,5)",
+                                     "('mail.desktop','Mail','2024/03/15/09',120,100,20)",
+                                     "('web.desktop','Web','2024/03/15/08',10,7,3)"}));
+        QVERIFY(m_rig.startSimulator());
 
         m_speed = record("displayspped");
         m_flow = record("displayflow");
@@ -114,19 +111,79 @@ private slots:
         m_display = record("Display");
         m_heartbeat = record("NotifyHeartbeat");
 
-        m_service.reset(startServiceAt("@2024-03-15 10:00:00"));
-        QVERIFY2(waitForBusName(m_bus, kService), m_service->readAll().constData());
-        m_control->PublishProcesses().waitForFinished();
+        // The service's clock starts here: today is 15 March 2024.
+        QVERIFY2(m_rig.startService({}, "@2024-03-15 10:00:00"), m_rig.serviceOutput().constData());
     }
 
-    void cleanupTestCase()
+    void many_callers_at_once_each_get_the_history_they_asked_for()
     {
-        for (QProcess *process : {m_service.get(), m_simulator.get()}) {
-            if (process && process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished();
-            }
+        TrafficQueriesInterface queries(kService, kPath, m_bus);
+        const QStringList apps{"mail.desktop", "web.desktop", "player.desktop"};
+        const QStringList periods{"today", "month"};
+        const QList<double> totals[] = {{120, 10, 0}, {300, 10, 0}};
+        QList<QDBusPendingReply<WardenAppFlowList, QString>> replies;
+        for (int i = 0; i < 30; ++i) // all asked before the first answer is read
+            replies << queries.GetAppHistory(apps.at(i % 3), periods.at(i / 3 % 2));
+        for (int i = 0; i < replies.size(); ++i) {
+            replies[i].waitForFinished();
+            QVERIFY2(replies.at(i).isValid(), qPrintable(replies.at(i).error().message()));
+            const WardenAppFlowList rows = replies.at(i).argumentAt<0>();
+            const bool daily = i / 3 % 2 == 0;
+            QCOMPARE(rows.size(), daily ? 24 : 31);
+            QCOMPARE(replies.at(i).argumentAt<1>(), daily ? "2024-03-15" : "2024-03-01");
+            QCOMPARE(rows.first().appname, apps.at(i % 3));
+            QCOMPARE(totalOf(rows), totals[i / 3 % 2].at(i % 3));
         }
+        QTest::qWait(200);
+        QCOMPARE(m_appFlow->count(), 0); // other clients see nothing of these
+    }
+
+    void totals_for_a_period_leave_the_shared_period_alone()
+    {
+        TrafficQueriesInterface queries(kService, kPath, m_bus);
+        QDBusPendingReply<WardenDisplayList, QString> totals = queries.GetTotals("month");
+        totals.waitForFinished();
+        QVERIFY2(totals.isValid(), qPrintable(totals.error().message()));
+        QCOMPARE(totals.argumentAt<0>().size(), 2);
+        QCOMPARE(totals.argumentAt<0>().first().appName, "Mail");
+        QCOMPARE(totals.argumentAt<0>().first().totalText, "300.00");
+        QCOMPARE(queries.GetCurrentPeriod().value(), "today");
+
+        QDBusPendingReply<WardenAppFlowList, QString> wrong = queries.GetAppHistory("x", "week");
+        wrong.waitForFinished();
+        QCOMPARE(wrong.error().type(), QDBusError::InvalidArgs);
+    }
+
+    // While another program holds the file, requests wait; those beyond the bound get an
+    // error at once, the others their answers once the file is free.
+    void calls_beyond_the_waiting_bound_are_refused_at_once()
+    {
+        std::unique_ptr<HistoryFile> holder = std::make_unique<HistoryFile>();
+        QVERIFY(holder->exec("BEGIN EXCLUSIVE"));
+        // The bus lets one connection wait for 128 replies at most.
+        std::vector<std::unique_ptr<TrafficQueriesInterface>> callers;
+        for (int i = 0; i < 6; ++i)
+            callers.emplace_back(new TrafficQueriesInterface(
+                kService, kPath,
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, QString::number(i))));
+        QList<QDBusPendingReply<WardenDisplayList, QString>> replies;
+        for (int i = 0; i < 540; ++i)
+            replies << callers.at(i % 6)->GetTotals("today");
+        const auto count = [&](const std::function<bool(const QDBusError &)> &kind) {
+            return std::count_if(replies.cbegin(), replies.cend(), [&](const auto &reply) {
+                return reply.isFinished() && kind(reply.error());
+            });
+        };
+        const auto refused = [](const QDBusError &error) {
+            return error.type() == QDBusError::LimitsExceeded &&
+                   error.message().contains("too many history requests");
+        };
+        // The store, held up by the file, answers one request in a second at most meanwhile.
+        QTRY_VERIFY_WITH_TIMEOUT(count(refused) >= 30, 2000);
+        QVERIFY(holder->exec("COMMIT"));
+        holder.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(count([](const QDBusError &) { return true; }), 540, 20000);
+        QVERIFY(count([](const QDBusError &error) { return !error.isValid(); }) >= 450);
     }
 
     void lists_reach_the_bus_every_second_with_their_signatures()
@@ -159,49 +216,30 @@ private slots:
         QCOMPARE(speeds[0].isDefault, false);
     }
 
-    void saves_write_each_application_growth_into_the_history_file()
+    void flow_list_shows_the_period_last_asked_for()
     {
         sendSample(kMailPid, "mail", 1000, 200, "total_kb");
         sendSample(kWebPid, "web", 40, 4, "total_kb");
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
-        db.setDatabaseName(databasePath());
-        QVERIFY(db.open());
-        const auto firstRow = [&db] {
-            QSqlQuery query(db);
-            query.exec("SELECT sName, totalFlow, downloadedFlow, uploadedFlow FROM flowDetail "
-                       "WHERE appname = 'mail.desktop' AND dataymdh = '" +
-                       kThisHour + "' ORDER BY rowid LIMIT 1");
-            return query.next() ? QVariantList{query.value(0), query.value(1).toDouble(),
-                                               query.value(2).toDouble(), query.value(3).toDouble()}
-                                : QVariantList();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(!firstRow().isEmpty(), 12000);
-        QCOMPARE(firstRow(), (QVariantList{"Mail", 1200.0, 1000.0, 200.0}));
-        db.close();
-    }
-
-    void flow_list_shows_the_period_last_asked_for()
-    {
-        // Today: the earlier row of Web plus what this run saved.
+        // Today: the earlier rows plus what this run saved.
         QVERIFY(waitForList(
             *m_flow,
             [](const WardenDisplayList &list) {
                 const WardenDisplay *web = rowFor(list, "Web");
                 const WardenDisplay *mail = rowFor(list, "Mail");
-                return web && web->recvText == "47.00" && mail && mail->recvText == "1000.00";
+                return web && web->recvText == "47.00" && mail && mail->recvText == "1100.00";
             },
             12000));
 
-        call("notifyGetYesterdayFlowData");
+        m_rig.call("notifyGetYesterdayFlowData");
         QVERIFY(waitForList(*m_flow, [](const WardenDisplayList &list) {
             return list.size() == 1 && list[0].appName == "Mail" && list[0].recvText == "120.00" &&
                    list[0].sendText == "60.00" && list[0].totalText == "180.00";
         }));
 
-        call("notifyGetThisMonthFlowData");
+        m_rig.call("notifyGetThisMonthFlowData");
         QVERIFY(waitForList(*m_flow, [](const WardenDisplayList &list) {
             const WardenDisplay *mail = rowFor(list, "Mail");
-            return mail && mail->recvText == "1120.00";
+            return mail && mail->recvText == "1220.00";
         }));
     }
 
@@ -216,18 +254,12 @@ private slots:
         QCOMPARE(yesterday[9].sname, QStringLiteral("Mail"));
         QCOMPARE(yesterday[10].total, 30.0);
         QCOMPARE(yesterday[11].total, 0.0);
-
-        const WardenAppFlowList lastMonth = askApp("notifyGetAppLastMonthFlowData", "mail.desktop");
-        QCOMPARE(lastMonth.size(), 29);
-        QCOMPARE(lastMonth.last().index, 28);
-        QCOMPARE(lastMonth.last().date, QStringLiteral("02-29"));
-        QCOMPARE(lastMonth.last().total, 10.0);
     }
 
     void launcher_change_raises_exactly_one_updatedisplay()
     {
         const int before = m_update->count();
-        m_control->AnnounceLauncherChange().waitForFinished();
+        m_rig.control().AnnounceLauncherChange().waitForFinished();
         QVERIFY(m_update->waitForCount(before + 1));
         QTest::qWait(1500);
         QCOMPARE(m_update->count(), before + 1);
@@ -235,6 +267,21 @@ private slots:
         // Signals the service declares but never raises.
         QCOMPARE(m_display->count(), 0);
         QCOMPARE(m_heartbeat->count(), 0);
+    }
+
+    // Within one boot the wall clock jumped: retention waits, whatever the file's age.
+    void restart_with_the_clock_set_months_ahead_deletes_no_history()
+    {
+        QVERIFY(m_rig.exitService());
+        QVERIFY(m_rig.startService({}, "@2024-07-20 10:00:00"));
+        sendSample(kWebPid, "web", 60, 6, "total_kb");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            HistoryFile().values("SELECT sum(downloadedFlow) FROM flowDetail WHERE appname = "
+                                 "'web.desktop' AND dataymdh = '2024/07/20/10'"),
+            QStringList("20"), 15000);
+        QCOMPARE(HistoryFile().values("SELECT count(*) FROM flowDetail WHERE dataymdh IN "
+                                      "('2024/02/29/23', '2024/03/14/09')"),
+                 QStringList("2"));
     }
 };
 

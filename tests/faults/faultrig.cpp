@@ -3,12 +3,10 @@
 
 #include "faultrig.h"
 
+#include "historyfile.h"
 #include "testsupport.h"
 
-#include <QDir>
-#include <QProcessEnvironment>
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include <QFile>
 #include <QTest>
 #include <cstdio>
 
@@ -35,78 +33,19 @@ QString processNameOf(int pid)
     return pid == 4100 ? QStringLiteral("mail") : QStringLiteral("web");
 }
 
-void stop(std::unique_ptr<QProcess> &process)
-{
-    if (process && process->state() != QProcess::NotRunning) {
-        process->kill();
-        process->waitForFinished();
-    }
-}
 } // namespace
-
-FaultRig::FaultRig()
-{
-    m_clock.start();
-    m_bus.connect(kService, kPath, kService, QStringLiteral("displayspped"), this,
-                  SLOT(onSpeedList()));
-}
 
 FaultRig::~FaultRig()
 {
-    stop(m_service);
-    stop(m_simulator);
+    stopProcesses(); // before their home goes
 }
 
-QString FaultRig::databasePath() const
+FaultRig::FaultRig()
 {
-    return m_home.path() + QStringLiteral("/.nimbra-warden/warden.db");
-}
-
-bool FaultRig::startSimulator()
-{
-    m_simulator.reset(TestSupport::startSimulator(QStringLiteral("e2e/scenario.json")));
-    if (!m_simulator)
-        return false;
-    m_control = std::make_unique<PeerSimulatorInterface>(
-        kControl, QStringLiteral("/com/nimbra/warden/PeerSimulator"), m_bus);
-    return true;
-}
-
-void FaultRig::launchService(const QStringList &environment)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), m_home.path());
-    for (const QString &setting : environment)
-        env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
-    m_output.clear();
-    m_service = std::make_unique<QProcess>();
-    m_service->setProcessChannelMode(QProcess::MergedChannels);
-    m_service->setProcessEnvironment(env);
-    m_service->start(serviceBinary(), QStringList());
-    m_service->waitForStarted();
-}
-
-bool FaultRig::startService(const QStringList &environment)
-{
-    launchService(environment);
-    if (!waitForBusName(m_bus, kService, 15000))
-        return false;
-    m_control->PublishProcesses().waitForFinished();
-    return true;
-}
-
-QByteArray FaultRig::serviceOutput()
-{
-    if (m_service)
-        m_output += m_service->readAll();
-    return m_output;
-}
-
-QDBusMessage FaultRig::call(const QString &method, const QVariantList &arguments)
-{
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kService, method);
-    message.setArguments(arguments);
-    return m_bus.call(message);
+    setHome(m_home.path());
+    m_clock.start();
+    m_bus.connect(kService, kPath, kService, QStringLiteral("displayspped"), this,
+                  SLOT(onSpeedList()));
 }
 
 qint64 FaultRig::slowestAnswerMs(int durationMs)
@@ -126,43 +65,23 @@ qint64 FaultRig::slowestAnswerMs(int durationMs)
 
 void FaultRig::sendTotal(int pid, double recv, double send)
 {
-    m_control
-        ->SendSample(processNameOf(pid), recv, send, pid, QStringLiteral("eth0"),
-                     QStringLiteral("total_kb"))
+    control()
+        .SendSample(processNameOf(pid), recv, send, pid, QStringLiteral("eth0"),
+                    QStringLiteral("total_kb"))
         .waitForFinished();
     m_sent[pid] = {recv, send};
 }
 
-QMap<QString, QPair<double, double>> FaultRig::sentTotals() const
-{
-    QMap<QString, QPair<double, double>> totals;
-    for (auto it = m_sent.cbegin(); it != m_sent.cend(); ++it)
-        totals[desktopOf(it.key())] = it.value();
-    return totals;
-}
-
-QMap<QString, QPair<double, double>> FaultRig::savedGrowth(bool *readable) const
+QMap<QString, QPair<double, double>> FaultRig::savedGrowth() const
 {
     QMap<QString, QPair<double, double>> growth;
-    const QString connection = QStringLiteral("fault-rig-check");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(databasePath());
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
-        if (QFile::exists(databasePath()) && db.open()) {
-            QSqlQuery query(db);
-            ok = query.exec(QStringLiteral(
-                "SELECT appname, total(downloadedFlow), total(uploadedFlow) FROM flowDetail "
-                "WHERE appname IN ('mail.desktop', 'web.desktop') GROUP BY appname"));
-            while (query.next())
-                growth[query.value(0).toString()] = {query.value(1).toDouble(),
-                                                     query.value(2).toDouble()};
-        }
+    if (!QFile::exists(databasePath()))
+        return growth;
+    for (const QString &row : HistoryFile(databasePath()).sums()) {
+        const QStringList columns = row.split('|');
+        if (columns.size() == 3 && (columns[0] == desktopOf(4100) || columns[0] == desktopOf(4200)))
+            growth[columns[0]] = {columns[1].toDouble(), columns[2].toDouble()};
     }
-    QSqlDatabase::removeDatabase(connection);
-    if (readable)
-        *readable = ok;
     return growth;
 }
 
@@ -174,11 +93,10 @@ bool FaultRig::waitForSaved(int timeoutMs)
 double FaultRig::unsavedGrowth() const
 {
     const auto saved = savedGrowth();
-    const auto sent = sentTotals();
     double missing = 0;
-    for (auto it = sent.cbegin(); it != sent.cend(); ++it) {
-        const QPair<double, double> have = saved.value(it.key());
-        missing += qAbs(it.value().first - have.first) + qAbs(it.value().second - have.second);
+    for (auto it = m_sent.cbegin(); it != m_sent.cend(); ++it) {
+        const QPair<double, double> have = saved.value(desktopOf(it.key()));
+        missing += qAbs(it->first - have.first) + qAbs(it->second - have.second);
     }
     return missing;
 }

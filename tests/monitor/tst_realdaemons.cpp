@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "dbussignalrecorder.h"
+#include "historyfile.h"
 #include "records/wardenrecords.h"
 #include "rootfixtures.h"
 #include "testsupport.h"
@@ -9,8 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -33,21 +32,10 @@ WardenDisplayList displayList(const QDBusMessage &message)
 
 double savedDownloads(const QString &appname)
 {
-    double downloaded = 0;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
-        db.setDatabaseName(QDir::homePath() + QStringLiteral("/.nimbra-warden/warden.db"));
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.prepare(
-                QStringLiteral("SELECT SUM(downloadedFlow) FROM flowDetail WHERE appname = ?"));
-            query.addBindValue(appname);
-            if (query.exec() && query.next())
-                downloaded = query.value(0).toDouble();
-        }
-    }
-    QSqlDatabase::removeDatabase("check");
-    return downloaded;
+    for (const QString &row : HistoryFile().sums())
+        if (row.section('|', 0, 0) == appname)
+            return row.section('|', 1, 1).toDouble();
+    return 0;
 }
 
 std::unique_ptr<QProcess> startDaemon(const QString &program, const QStringList &arguments,

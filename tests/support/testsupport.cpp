@@ -6,10 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
-#include <memory>
 
 namespace TestSupport {
 
@@ -20,11 +17,7 @@ QString serviceBinary()
 
 QString simulatorBinary()
 {
-#ifdef NWT_SIMULATOR_BINARY
     return QStringLiteral(NWT_SIMULATOR_BINARY);
-#else
-    return {};
-#endif
 }
 
 QString fixturePath(const QString &name)
@@ -63,53 +56,10 @@ QProcess *startProgram(const QString &program, const QStringList &arguments)
     return process;
 }
 
-QProcess *startSimulator(const QString &scenario)
-{
-    std::unique_ptr<QProcess> simulator(
-        startProgram(simulatorBinary(), {QStringLiteral("--manual"), QStringLiteral("--scenario"),
-                                         fixturePath(scenario)}));
-    if (!waitForBusName(QDBusConnection::sessionBus(), kControl))
-        return nullptr;
-    return simulator.release();
-}
-
-QProcess *startServiceAt(const QString &clock)
-{
-    // The boot clock stays the machine's: a later start at another moment is a clock set anew
-    // within one boot.
-    return startProgram(QStringLiteral("faketime"), {QStringLiteral("--exclude-monotonic"),
-                                                     QStringLiteral("-f"), clock, serviceBinary()});
-}
-
-QString databasePath()
-{
-    return QDir::homePath() + QStringLiteral("/.nimbra-warden/warden.db");
-}
-
 QString logFilePath()
 {
     return QDir::homePath() + QStringLiteral("/.cache/nimbra/nimbra-warden-trafficdetails/"
                                              "nimbra-warden-trafficdetails.log");
-}
-
-bool createHistory(const QStringList &rows)
-{
-    QDir().mkpath(QDir::homePath() + QStringLiteral("/.nimbra-warden"));
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "history-setup");
-        db.setDatabaseName(databasePath());
-        if (db.open()) {
-            QSqlQuery query(db);
-            ok = query.exec(QStringLiteral("CREATE TABLE flowDetail (appname text, sName text, "
-                                           "dataymdh text, totalFlow real, downloadedFlow real, "
-                                           "uploadedFlow);")) &&
-                 (rows.isEmpty() ||
-                  query.exec(QStringLiteral("INSERT INTO flowDetail VALUES ") + rows.join(',')));
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("history-setup"));
-    return ok;
 }
 
 } // namespace TestSupport

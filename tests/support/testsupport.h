@@ -28,18 +28,9 @@ bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int tim
 // Starts a program with stdout and stderr merged, for tests that read its log.
 // The caller owns the process; it is killed when destroyed.
 QProcess *startProgram(const QString &program, const QStringList &arguments = {});
-// Starts the peer simulator on a scenario under tests/fixtures, driven by hand; null when its
-// control name does not appear.
-QProcess *startSimulator(const QString &scenario);
-// Starts the service with its clock set to `clock` ("@YYYY-MM-DD hh:mm:ss").
-QProcess *startServiceAt(const QString &clock);
 
-// The service's history file under $HOME, and one created there holding `rows`, each a
-// "(appname,sName,dataymdh,totalFlow,downloadedFlow,uploadedFlow)" tuple.
-QString databasePath();
 // The service's log file under $HOME.
 QString logFilePath();
-bool createHistory(const QStringList &rows);
 
 // The list a signal carries as its first argument.
 template <typename List> List listOf(const QDBusMessage &message)

@@ -3,9 +3,11 @@
 
 #include "budgetbardelegate.h"
 #include "budgetdialog.h"
+#include "historyfile.h"
 #include "historypage.h"
 #include "livemodel.h"
 #include "queriesinterface.h"
+#include "servicerig.h"
 #include "testsupport.h"
 #include "trafficwindow.h"
 
@@ -32,15 +34,10 @@ class TestTrafficWindow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QProcess> m_simulator;
-    std::unique_ptr<QProcess> m_service;
+    ServiceRig m_rig;
     std::unique_ptr<TrafficWindow> m_window;
 
-    void startService()
-    {
-        m_service.reset(startServiceAt(QStringLiteral("@2024-03-15 10:00:00")));
-        QVERIFY(waitForBusName(QDBusConnection::sessionBus(), kService));
-    }
+    void startService() { QVERIFY(m_rig.startService({}, QStringLiteral("@2024-03-15 10:00:00"))); }
     QAbstractItemModel *rows() const
     {
         return m_window->findChild<QAbstractItemView *>(QStringLiteral("applications"))->model();
@@ -56,14 +53,11 @@ class TestTrafficWindow : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(
-            createHistory({"('firefox-esr.desktop','Firefox ESR','2024/03/15/08',3072,2048,1024)",
-                           "('firefox-esr.desktop','Firefox ESR','2024/03/15/09',1536,1024,512)",
-                           "('thunderbird.desktop','Thunderbird','2024/03/15/09',100,60,40)"}));
-        m_simulator.reset(
-            startProgram(simulatorBinary(), {QStringLiteral("--scenario"),
-                                             fixturePath(QStringLiteral("peers/scenario.json"))}));
-        QVERIFY(waitForBusName(QDBusConnection::sessionBus(), kControl));
+        QVERIFY(HistoryFile::create(
+            {"('firefox-esr.desktop','Firefox ESR','2024/03/15/08',3072,2048,1024)",
+             "('firefox-esr.desktop','Firefox ESR','2024/03/15/09',1536,1024,512)",
+             "('thunderbird.desktop','Thunderbird','2024/03/15/09',100,60,40)"}));
+        QVERIFY(m_rig.startSimulator(QStringLiteral("peers/scenario.json"), false));
         startService();
         m_window = std::make_unique<TrafficWindow>();
         m_window->show();
@@ -208,8 +202,8 @@ private slots:
     {
         auto *state = m_window->findChild<QLabel *>(QStringLiteral("serviceState"));
         QTRY_VERIFY(state->isHidden());
-        m_service->kill();
-        m_service->waitForFinished();
+        m_rig.service().kill();
+        m_rig.service().waitForFinished();
         QTRY_VERIFY_WITH_TIMEOUT(state->isVisible(), 15000);
         QVERIFY(state->text().contains(QStringLiteral("cannot be reached")));
         startService();
@@ -217,14 +211,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(column(LiveModel::Speed).first().toDouble() > 0, 10000);
     }
 
-    void cleanupTestCase()
-    {
-        m_window.reset();
-        m_service->kill();
-        m_simulator->kill();
-        m_service->waitForFinished();
-        m_simulator->waitForFinished();
-    }
+    void cleanupTestCase() { m_window.reset(); }
 };
 
 QTEST_MAIN(TestTrafficWindow)

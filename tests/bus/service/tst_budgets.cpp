@@ -2,16 +2,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "dbussignalrecorder.h"
-#include "peersimulatorinterface.h"
+#include "historyfile.h"
 #include "records/wardenbudget.h"
+#include "servicerig.h"
 #include "testsupport.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
-#include <QProcess>
 #include <QTest>
-#include <memory>
 
 using namespace TestSupport;
 
@@ -45,8 +44,7 @@ class TestBudgets : public QObject
     Q_OBJECT
 
     QDBusConnection m_bus = QDBusConnection::sessionBus();
-    std::unique_ptr<QProcess> m_simulator, m_service;
-    std::unique_ptr<PeerSimulatorInterface> m_control;
+    ServiceRig m_rig;
     FakeNotifications m_notifications;
 
     QDBusMessage call(const QString &method, const QVariantList &arguments)
@@ -62,23 +60,16 @@ class TestBudgets : public QObject
         return call(QStringLiteral("SetBudget"), {id, period, limit, warn, startDay});
     }
 
-    void startService()
-    {
-        m_service.reset(startServiceAt(kClock));
-        QVERIFY2(waitForBusName(m_bus, kService), m_service->readAll().constData());
-        m_control->PublishProcesses().waitForFinished();
-    }
+    void startService() { QVERIFY2(m_rig.startService({}, kClock), m_rig.serviceOutput()); }
 
     // Ends the service as the session does, so that faketime removes what it made.
-    void stopService()
-    {
-        m_bus.call(QDBusMessage::createMethodCall(kService, kPath, kService, "ExitApp"));
-        QVERIFY(m_service->waitForFinished(10000));
-    }
+    void stopService() { QVERIFY(m_rig.exitService()); }
 
     void sendMailTotal(double kibibytes)
     {
-        m_control->SendSample("mail", kibibytes, 0, kMailPid, "eth0", "total_kb").waitForFinished();
+        m_rig.control()
+            .SendSample("mail", kibibytes, 0, kMailPid, "eth0", "total_kb")
+            .waitForFinished();
     }
 
 private slots:
@@ -86,14 +77,11 @@ private slots:
     {
         registerWardenBudgetMetaType();
         // An application the launcher no longer lists, known from its history.
-        QVERIFY(createHistory({"('gone.desktop','Gone','2024/02/10/10',1,1,0)"}));
+        QVERIFY(HistoryFile::create({"('gone.desktop','Gone','2024/02/10/10',1,1,0)"}));
         QVERIFY(m_bus.registerObject("/org/freedesktop/Notifications", &m_notifications,
                                      QDBusConnection::ExportAllSlots));
         QVERIFY(m_bus.registerService("org.freedesktop.Notifications"));
-        m_simulator.reset(startSimulator("e2e/scenario.json"));
-        QVERIFY(m_simulator);
-        m_control = std::make_unique<PeerSimulatorInterface>(
-            kControl, QStringLiteral("/com/nimbra/warden/PeerSimulator"), m_bus);
+        QVERIFY(m_rig.startSimulator());
         startService();
     }
 

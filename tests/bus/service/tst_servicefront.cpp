@@ -1,9 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "records/wardenrecords.h"
+#include "servicerig.h"
 #include "testsupport.h"
-#include "trafficdetailsinterface.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -44,25 +43,28 @@ QStringList interfaceShape(const QString &xml, const QString &interfaceName)
     return shape;
 }
 
-QStringList interfaceNames(const QString &xml)
+QByteArray readFile(const QString &path)
 {
-    QStringList names;
-    QXmlStreamReader reader(xml);
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isStartElement() && reader.name() == QLatin1String("interface"))
-            names << reader.attributes().value(QLatin1String("name")).toString();
-    }
-    return names;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
 } // namespace
 
+// The bare service on the private buses: its interface, its instance, its end and its log.
 class TestServiceFront : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QProcess> m_service;
-    QByteArray m_serviceOutput;
+    ServiceRig m_rig;
 
     static QDBusMessage callService(const QString &method)
     {
@@ -70,29 +72,22 @@ class TestServiceFront : public QObject
             QDBusMessage::createMethodCall(kService, kPath, kService, method));
     }
 
-    std::unique_ptr<QProcess> startService()
+    // Runs the service from StartApp to ExitApp; everything it wrote.
+    static QByteArray runOnce(const QString &program, const QStringList &arguments = {})
     {
-        std::unique_ptr<QProcess> process(startProgram(serviceBinary()));
-        return process;
+        std::unique_ptr<QProcess> service(startProgram(program, arguments));
+        if (!QTest::qVerify(waitForBusName(QDBusConnection::sessionBus(), kService, 10000),
+                            "on the bus", "", __FILE__, __LINE__))
+            return service->readAll();
+        callService(QStringLiteral("StartApp"));
+        callService(QStringLiteral("ExitApp"));
+        QTest::qVerify(service->waitForFinished(10000) && service->exitCode() == 0,
+                       "ended with status zero", "", __FILE__, __LINE__);
+        return service->readAll();
     }
 
 private slots:
-    void initTestCase()
-    {
-        registerWardenDisplayMetaType();
-        registerWardenAppFlowMetaType();
-        m_service = startService();
-        QVERIFY2(waitForBusName(QDBusConnection::sessionBus(), kService),
-                 m_service->readAll().constData());
-    }
-
-    void cleanupTestCase()
-    {
-        if (m_service->state() != QProcess::NotRunning) {
-            m_service->kill();
-            m_service->waitForFinished();
-        }
-    }
+    void initTestCase() { QVERIFY2(m_rig.startService(), m_rig.serviceOutput().constData()); }
 
     void introspection_shows_exactly_the_declared_interface()
     {
@@ -110,21 +105,13 @@ private slots:
         QCOMPARE(interfaceShape(reply.value(), kService), expected);
 
         // Beside it only the queries interface and the standard ones.
-        for (const QString &name : interfaceNames(reply.value()))
+        auto names = QRegularExpression("<interface name=\"([^\"]+)\"").globalMatch(reply.value());
+        while (names.hasNext()) {
+            const QString name = names.next().captured(1);
             QVERIFY2(name == kService || name == kService + QLatin1String(".Queries") ||
                          name.startsWith(QLatin1String("org.freedesktop.DBus.")),
                      qPrintable(name));
-    }
-
-    void properties_read_as_empty_records()
-    {
-        ComNimbraWardenTrafficdetailsInterface client(kService, kPath,
-                                                      QDBusConnection::sessionBus());
-        QVERIFY(!(client.display() != WardenDisplay()));
-        const WardenAppFlow flow = client.wardenAppFlow();
-        QVERIFY(flow.index == 0 && flow.appname.isEmpty() && flow.sname.isEmpty() &&
-                flow.date.isEmpty() && flow.downloaded == 0 && flow.uploaded == 0 &&
-                flow.total == 0);
+        }
     }
 
     void start_app_replies_empty_and_logs_a_stamped_line_to_file_and_stderr()
@@ -141,15 +128,14 @@ private slots:
                 QFile log(logFilePath());
                 return log.open(QIODevice::ReadOnly) &&
                        line.match(QString::fromUtf8(log.readAll())).hasMatch() &&
-                       line.match(QString::fromUtf8(m_serviceOutput += m_service->readAll()))
-                           .hasMatch();
+                       line.match(QString::fromUtf8(m_rig.serviceOutput())).hasMatch();
             },
             5000));
     }
 
     void second_instance_logs_and_exits_zero_while_first_runs_on()
     {
-        std::unique_ptr<QProcess> second = startService();
+        std::unique_ptr<QProcess> second(startProgram(serviceBinary()));
         QVERIFY(second->waitForFinished(10000));
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
@@ -157,35 +143,55 @@ private slots:
             "dbus service already registered!  \"com.nimbra.warden.trafficdetails\""));
 
         QCOMPARE(callService(QStringLiteral("StartApp")).type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(m_service->state(), QProcess::Running);
+        QCOMPARE(m_rig.service().state(), QProcess::Running);
     }
 
     void exit_app_ends_the_process_with_status_zero()
     {
-        callService(QStringLiteral("ExitApp"));
-        QVERIFY(m_service->waitForFinished(10000));
-        QCOMPARE(m_service->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(m_service->exitCode(), 0);
+        QVERIFY(m_rig.exitService());
+        QCOMPARE(m_rig.service().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_rig.service().exitCode(), 0);
         QVERIFY(waitForBusNameGone(QDBusConnection::sessionBus(), kService));
+    }
+
+    void full_log_file_is_rotated_keeping_one_old_file()
+    {
+        const QByteArray full = QByteArray(4 * 1024 * 1024 - 10, 'x') + '\n';
+        writeFile(logFilePath(), full);
+        writeFile(logFilePath() + QStringLiteral(".1"), "older\n");
+        runOnce(serviceBinary());
+
+        QCOMPARE(readFile(logFilePath() + QStringLiteral(".1")), full);
+        const QByteArray fresh = readFile(logFilePath());
+        QVERIFY(fresh.size() < 64 * 1024);
+        QVERIFY(fresh.contains("[Debug] void OperateDBusData::StartApp()  Start TrafficDetailis."));
+    }
+
+    void journal_gets_levels_per_line_and_no_time_stamp()
+    {
+        // systemd names the stream it gave as stderr; here that is the test's pipe.
+        const QString output = QString::fromUtf8(runOnce(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/2) exec \"$0\""),
+             serviceBinary()}));
+        QVERIFY2(output.contains(QStringLiteral(
+                     "\n<7>void OperateDBusData::StartApp()  Start TrafficDetailis.\n")),
+                 qPrintable(output));
+        // No launcher is on the bus: its failure is a warning.
+        QVERIFY(output.contains(QStringLiteral("<4>data is empty, quit!!\n")));
+        QVERIFY(!output.contains(QRegularExpression(QStringLiteral("\\d\\d:\\d\\d:\\d\\d"))));
+        QVERIFY(readFile(logFilePath()).contains("[Debug] void OperateDBusData::StartApp()"));
     }
 
     void unwritable_log_file_costs_a_warning_not_the_service()
     {
         // A plain file where the log directory should be.
-        QDir().mkpath(QDir::homePath() + QStringLiteral("/.cache/nimbra"));
         const QString directory = QFileInfo(logFilePath()).path();
         QDir(directory).removeRecursively();
-        QFile blocker(directory);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        writeFile(directory, {});
 
-        std::unique_ptr<QProcess> service = startService();
-        QVERIFY(waitForBusName(QDBusConnection::sessionBus(), kService));
-        QCOMPARE(callService(QStringLiteral("StartApp")).type(), QDBusMessage::ReplyMessage);
-        callService(QStringLiteral("ExitApp"));
-        QVERIFY(service->waitForFinished(10000));
-        QCOMPARE(service->exitCode(), 0);
-        const QByteArray output = service->readAll();
+        const QByteArray output = runOnce(serviceBinary());
         QVERIFY(output.contains("cannot open the log file"));
         QVERIFY(output.contains("Start TrafficDetailis."));
         QFile::remove(directory);

@@ -1,12 +1,11 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "historyfile.h"
 #include "ownedworker.h"
 
 #include <QDBusConnection>
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -18,18 +17,9 @@ const QString kMail = QStringLiteral("mail.desktop");
 QMap<QString, QPair<double, double>> savedGrowth()
 {
     QMap<QString, QPair<double, double>> sums;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
-        db.setDatabaseName(QDir::homePath() + "/.nimbra-warden/warden.db");
-        db.open();
-        QSqlQuery query("SELECT appname, sum(downloadedFlow), sum(uploadedFlow) FROM flowDetail "
-                        "GROUP BY appname",
-                        db);
-        while (query.next())
-            sums.insert(query.value(0).toString(),
-                        {query.value(1).toDouble(), query.value(2).toDouble()});
-    }
-    QSqlDatabase::removeDatabase("check");
+    for (const QString &row : HistoryFile().sums())
+        sums.insert(row.section('|', 0, 0),
+                    {row.section('|', 1, 1).toDouble(), row.section('|', 2, 2).toDouble()});
     return sums;
 }
 } // namespace

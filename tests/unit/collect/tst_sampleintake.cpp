@@ -85,20 +85,6 @@ private slots:
         QCOMPARE(list().first().send, 0.0);
     }
 
-    void processes_sharing_a_name_stay_with_their_own_applications()
-    {
-        giveProcesses({{300, "python3", "/apps/notes.desktop"},
-                       {400, "python3", "/apps/backup.desktop"},
-                       {500, "python3", "/apps/notes.desktop"}});
-        for (int round = 1; round <= 3; ++round) {
-            sample(300, 10 * round, 1, kTotal);
-            sample(400, 20 * round, 2, kTotal);
-            sample(500, 100, 0, kTotal);
-        }
-        QCOMPARE(totals(), (QMap<QString, QPair<double, double>>{{"notes.desktop", {130.0, 1.0}},
-                                                                 {"backup.desktop", {60.0, 2.0}}}));
-    }
-
     // Each sample adds its process's growth since its last counter to the application the
     // process belongs to then; nothing credited moves or repeats.
     void totals_add_each_growth_once()
@@ -122,6 +108,10 @@ private slots:
                 now = now.addSecs(word[1].toInt());
             else if (word[0] == "most")
                 worker->m_processCounters = ProcessCounters(word[1].toInt());
+            else if (word[0] == "share")
+                giveProcesses({{300, "python3", "/apps/notes.desktop"},
+                               {400, "python3", "/apps/backup.desktop"},
+                               {500, "python3", "/apps/notes.desktop"}});
             else if (word[0] == "move")
                 giveProcesses({{100, "mail", "/apps/mail.desktop"},
                                {101, "player-helper", "/apps/player.desktop"},
@@ -141,6 +131,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("expected");
+        QTest::newRow("processes sharing a name, each with its own application")
+            << QStringList{"share",    "300 10 1",  "400 20 2", "500 100 0", "300 20 1",
+                           "400 40 2", "500 100 0", "300 30 1", "400 60 2",  "500 100 0"}
+            << "backup.desktop 60/2, notes.desktop 130/1";
         QTest::newRow("moved to another application")
             << QStringList{"101 800 80", "move", "101 1300 130"}
             << "mail.desktop 800/80, player.desktop 500/50";

@@ -5,6 +5,7 @@
 
 #include "history/bootclock.h"
 #include "history/usedata.h"
+#include "historyfile.h"
 #include "records/clock.h"
 #include "records/cmutex.h"
 
@@ -12,9 +13,7 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QSignalSpy>
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -22,13 +21,8 @@
 
 namespace HistoryTest {
 
-// A sample as the collector gives it, or with an hour key a row as another program writes it.
-struct Sample
-{
-    QString appname, sname;
-    double downloaded, uploaded;
-    QString key = {}; // empty for samples
-};
+using Sample = HistoryRow;
+using FlowFile = HistoryFile;
 
 // Points HOME at a new empty directory, so that no test can reach the real user's files.
 inline void useFreshHome()
@@ -40,7 +34,7 @@ inline void useFreshHome()
 
 inline QString databasePath()
 {
-    return QDir::homePath() + QStringLiteral("/.nimbra-warden/warden.db");
+    return HistoryFile::defaultPath();
 }
 
 inline void setLastModified(const QDateTime &moment)
@@ -207,72 +201,4 @@ inline QStringList ask(StoreThread &store, const Period &period, const QString &
     return describe(spy.at(0).at(0).value<HistoryAnswer>().rows);
 }
 
-// A connection of the test's own to the store's file.
-class FlowFile
-{
-public:
-    FlowFile()
-    {
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name)
-            .setDatabaseName(databasePath());
-        QVERIFY(database().open());
-    }
-    ~FlowFile()
-    {
-        QSqlDatabase::database(m_name).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    QSqlDatabase database() const { return QSqlDatabase::database(m_name); }
-    void exec(const QString &statement) { QCOMPARE(values(statement), QStringList()); }
-    // Each result row, columns joined by '|'.
-    QStringList values(const QString &select)
-    {
-        QSqlQuery query(database());
-        if (!query.exec(select))
-            return {query.lastError().text()};
-        QStringList values;
-        while (query.next()) {
-            QStringList columns;
-            for (int i = 0; i < query.record().count(); ++i)
-                columns.append(query.value(i).toString());
-            values.append(columns.join('|'));
-        }
-        return values;
-    }
-    // Rows in the order written, as "appname|sName|downloaded|uploaded|total".
-    QStringList rows(const QString &where = QString())
-    {
-        return values("SELECT appname, sName, downloadedFlow, uploadedFlow, totalFlow FROM "
-                      "flowDetail " +
-                      where + " ORDER BY rowid");
-    }
-    void insert(const QList<Sample> &rows)
-    {
-        QSqlQuery query(database());
-        query.prepare(QStringLiteral("INSERT INTO flowDetail VALUES (?, ?, ?, ?, ?, ?)"));
-        exec("BEGIN");
-        for (const Sample &r : rows) {
-            for (const QVariant &value :
-                 QVariantList({r.appname, r.sname, r.key, r.downloaded + r.uploaded, r.downloaded,
-                               r.uploaded}))
-                query.addBindValue(value);
-            if (!query.exec())
-                QFAIL(qPrintable(query.lastError().text()));
-        }
-        exec("COMMIT");
-    }
-
-    // Rows no request can read, and whose table cannot be made again: its name is taken.
-    void hideRows()
-    {
-        exec("ALTER TABLE flowDetail RENAME TO moved");
-        exec("CREATE INDEX flowDetail ON moved (appname)");
-    }
-
-private:
-    const QString m_name = QStringLiteral("flow-file-inspection");
-};
-
 } // namespace HistoryTest
-
-Q_DECLARE_METATYPE(HistoryTest::Sample)

@@ -249,9 +249,9 @@ private slots:
         QCOMPARE(sumsAndOddRows(), built);
     }
 
-    // While the sums are built (here a build that cannot go on), answers add the rows not
-    // summed yet to the sums, exactly as reading all rows does, the rows written since the
-    // period was last asked included.
+    // While the sums are built (here a build that cannot go on), saves go on and answers add
+    // the rows not summed yet to the sums, exactly as reading all rows does, the rows written
+    // since the period was last asked included.
     void answers_while_the_sums_are_built_are_those_of_the_rows()
     {
         writeRows(3000, 21);
@@ -275,6 +275,10 @@ private slots:
         writeRows(2000, 22);
         FlowFile().insert({{"a.desktop", "A", 1, 2, "2024/01/19/24"}});
         StoreThread store;
+        // Saves go on meanwhile.
+        store.queue({{"new.desktop", "N", 3, 0}});
+        QVERIFY(store.waitUntil(
+            [] { return FlowFile().rows("WHERE appname = 'new.desktop'").size() == 1; }, 1500));
         compareAcrossTheMonths(store, {QDate(2024, 1, 20)});
         store.save({{"a.desktop", "A", 5, 5}, {"it's.desktop", "I", 1, 0}});
         FlowFile().insert({{"b.desktop", "B", 1, 2, "2024/04/01/23"}});

@@ -77,15 +77,6 @@ private slots:
         QCOMPARE(sendThroughBus(QVariant::fromValue(WardenAppFlowList())).signature(),
                  QStringLiteral("a(isssddd)"));
     }
-
-    void app_flow_inequality_compares_index_only()
-    {
-        WardenAppFlow a{0, "one.desktop", "One", "01:00", 4, 5, 9},
-            b{0, "two.desktop", "Two", "09:00", 1, 2, 3};
-        QVERIFY(!(a != b));
-        b.index = 1;
-        QVERIFY(a != b);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestWardenRecords)
