@@ -32,12 +32,13 @@ pids+=($service)
 echo "$DBUS_SESSION_BUS_ADDRESS" >"$DEMO_BUS_ADDRESS_FILE"
 sleep 1
 
-# Firefox ESR gets the most traffic, about 5 MiB in 15 s. Its day budget is set from today's
-# use so far, so that its warning (50 %) comes about 15 s from now also when demo-home holds
-# traffic of an earlier run; the limit follows about 15 s later on a fresh demo-home.
+# Firefox ESR gets the most traffic, 1.5 to 2 MiB a save. Its day budget is set from today's
+# use so far, so that its warning (40 %) comes about 15 s from now also when demo-home
+# holds traffic of an earlier run, well before the window's picture; on a fresh demo-home the
+# limit follows about 15 s later, after the picture.
 used=$("$client" apps --json --units B | python3 -c 'import json, sys
 print(round(sum(a["total"] for a in json.load(sys.stdin)["applications"] if a["name"] == "Firefox ESR")))')
-"$client" budget set "Firefox ESR" day "$((2 * ${used:-0} + 10 * 1024 * 1024))B" --warn 50
+"$client" budget set "Firefox ESR" day "$((5 * ${used:-0} / 2 + 8 * 1024 * 1024))B" --warn 40
 if $window; then
     tail --pid="$service" -n +1 -F "$logs/service.log" 2>/dev/null |
         sed -un 's/.*\] //; /budget reached/p' &
