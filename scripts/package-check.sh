@@ -144,12 +144,16 @@ CONF
     nimbra-warden-traffic budget set "$app_name" day 1GiB --warn 70 >/dev/null ||
         fail "the client could not set a budget"
     nimbra-warden-traffic budget list --json >"$work/budgets.json" || fail "no budget list"
-    # The export parses as OpenMetrics and gives today's bytes as the Queries answer them, in
-    # KiB, through the client; taken between two equal answers, so that no save falls between.
-    for _ in $(seq 5); do
+    # Once a save holds the check's traffic, the export parses as OpenMetrics and gives today's
+    # bytes as the Queries answer them, in KiB, through the client; taken between two equal
+    # answers, so that no save falls between.
+    for _ in $(seq 30); do
         nimbra-warden-traffic apps --json >"$work/totals.json"
         nimbra-warden-traffic export --openmetrics >"$work/export.txt" || fail "the export failed"
-        [ "$(nimbra-warden-traffic apps --json)" = "$(cat "$work/totals.json")" ] && break
+        [ "$(nimbra-warden-traffic apps --json)" = "$(cat "$work/totals.json")" ] &&
+            grep -q '^nimbra_warden_traffic_received_bytes_total{desktop_id="nwt-check-traffic.desktop",period="today"} [1-9]' \
+                "$work/export.txt" && break
+        sleep 1
     done
     python3 - "$work" <<'CHECK' || fail "budget or export: see above"
 import json, re, sys
@@ -179,7 +183,7 @@ for app in totals["applications"]:
         answered[app["appname"], key] = answered.get((app["appname"], key), 0) + app[field] * 1024
 answered = {key: round(value) for key, value in answered.items() if value}
 assert exported == answered, f"export {exported} != answers {answered}"
-assert exported["nwt-check-traffic.desktop", "received"] > 0, "no traffic exported"
+assert exported.get(("nwt-check-traffic.desktop", "received")), f"not exported: {exported}"
 print(f"export: {len(exported)} figures of today equal the answers; budget: {budgets['budgets']}")
 CHECK
 
