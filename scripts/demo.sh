@@ -6,6 +6,8 @@
 # system-bus stand-in, fed by the simulated peers, with the client's live view in front.
 # Ctrl-C stops and cleans up all. Data stays in ./demo-home unless --real-home is given;
 # the private session bus's address is kept in demo-home/bus-address while the demo runs.
+# With the simulated peers, Firefox ESR gets a day budget that the traffic crosses within
+# half a minute; the budgets are listed when the demo stops.
 # --live runs the real daemons (kernel-fed network monitor, process and launcher peers)
 # instead of the simulated peers, on this machine's own traffic; --traffic adds a loopback
 # traffic source launched as a demo application. Both need root.

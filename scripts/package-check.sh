@@ -7,7 +7,8 @@
 # map and the service through their session activation files, and a loopback traffic source
 # launched from a desktop entry, which must show up under its application's name. Then it
 # purges the packages and looks for anything left behind. Installs packages and loads eBPF
-# programs, so it runs as root (or through sudo). The window is started offscreen in the chain.
+# programs, so it runs as root (or through sudo). In the chain the installed client also sets a
+# budget and its export is held against the service's answers; the window starts offscreen.
 # Usage: scripts/package-check.sh
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -139,6 +140,53 @@ CONF
         fail "\"$app_name\" is not in the live view: $view"
     echo "live view: $(grep -o "\"name\": *\"$app_name\"" <<<"$view" | head -1)"
 
+    # A budget set and listed through the installed client.
+    nimbra-warden-traffic budget set "$app_name" day 1GiB --warn 70 >/dev/null ||
+        fail "the client could not set a budget"
+    nimbra-warden-traffic budget list --json >"$work/budgets.json" || fail "no budget list"
+    # Once a save holds the check's traffic, the export parses as OpenMetrics and gives today's
+    # bytes as the Queries answer them, in KiB, through the client; taken between two equal
+    # answers, so that no save falls between.
+    for _ in $(seq 30); do
+        nimbra-warden-traffic apps --json >"$work/totals.json"
+        nimbra-warden-traffic export --openmetrics >"$work/export.txt" || fail "the export failed"
+        [ "$(nimbra-warden-traffic apps --json)" = "$(cat "$work/totals.json")" ] &&
+            grep -q '^nimbra_warden_traffic_received_bytes_total{desktop_id="nwt-check-traffic.desktop",period="today"} [1-9]' \
+                "$work/export.txt" && break
+        sleep 1
+    done
+    python3 - "$work" <<'CHECK' || fail "budget or export: see above"
+import json, re, sys
+work = sys.argv[1]
+budgets = json.load(open(f"{work}/budgets.json"))
+assert [(b["appname"], b["period"], b["limit"], b["warnPercent"]) for b in budgets["budgets"]] == [
+    ("nwt-check-traffic.desktop", "day", 1024 * 1024, 70)], f"budgets: {budgets}"
+name, label = r"[a-zA-Z_:][a-zA-Z0-9_:]*", r'[a-zA-Z_][a-zA-Z0-9_]*="(?:[^"\\\n]|\\[\\"n])*"'
+sample = re.compile(rf"({name})(?:{{((?:{label})(?:,{label})*)?}})? (\S+)(?: \S+)?")
+meta = re.compile(rf"# (?:TYPE {name} (?:counter|gauge|info|stateset|unknown)|UNIT {name} \S*|HELP {name} .*)")
+text = open(f"{work}/export.txt").read()
+assert text.endswith("\n# EOF\n"), "the export does not end with # EOF"
+exported = {}
+for line in text.splitlines()[:-1]:
+    match = sample.fullmatch(line)
+    assert match or meta.fullmatch(line), f"not OpenMetrics: {line!r}"
+    if match:
+        float(match[3])
+        labels = dict(re.findall(r'(\w+)="([^"]*)"', match[2] or ""))
+        if labels.get("period") == "today":
+            exported[labels["desktop_id"], "sent" if "_sent_" in match[1] else "received"] = int(match[3])
+totals = json.load(open(f"{work}/totals.json"))
+assert totals["unit"] == "KiB", totals["unit"]
+answered = {}
+for app in totals["applications"]:
+    for key, field in (("received", "downloaded"), ("sent", "uploaded")):
+        answered[app["appname"], key] = answered.get((app["appname"], key), 0) + app[field] * 1024
+answered = {key: round(value) for key, value in answered.items() if value}
+assert exported == answered, f"export {exported} != answers {answered}"
+assert exported.get(("nwt-check-traffic.desktop", "received")), f"not exported: {exported}"
+print(f"export: {len(exported)} figures of today equal the answers; budget: {budgets['budgets']}")
+CHECK
+
     nimbra-warden-traffic quit
     for _ in $(seq 50); do owned || break; sleep 0.1; done
     owned && fail "the service did not exit"
@@ -150,6 +198,8 @@ CONF
     QT_QPA_PLATFORM=offscreen nimbra-warden-traffic-window --screenshot "$work/window.png" \
         --screenshot-delay 3 || fail "the window did not start offscreen"
     [ -s "$work/window.png" ] || fail "the window wrote no picture"
+    LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen nimbra-warden-traffic-window --help 2>/dev/null |
+        grep -q Netzwerkverkehr || fail "the window does not speak German with the installed catalogue"
     owned || fail "the window did not have the service activated"
     nimbra-warden-traffic quit
     return 0
@@ -205,6 +255,7 @@ for file in /usr/bin/nimbra-warden-trafficdetails /usr/bin/nimbra-warden-traffic
     /usr/lib/systemd/user/nimbra-warden-trafficdetails.service \
     /usr/share/man/man1/nimbra-warden-trafficdetails.1.gz \
     /usr/share/man/man1/nimbra-warden-traffic.1.gz \
+    /usr/share/man/man1/nimbra-warden-traffic-window.1.gz \
     /usr/share/bash-completion/completions/nimbra-warden-traffic \
     /usr/share/doc/nimbra-warden-trafficdetails/copyright \
     /usr/libexec/nimbra-warden-trafficdetails/nimbra-warden-peer-simulator \
@@ -216,7 +267,8 @@ for file in /usr/bin/nimbra-warden-trafficdetails /usr/bin/nimbra-warden-traffic
     /usr/share/dbus-1/services/com.nimbra.ndesk.daemon.Launcher.service \
     /usr/bin/nimbra-warden-traffic-window \
     /usr/share/applications/com.nimbra.warden.TrafficWindow.desktop \
-    /usr/share/icons/hicolor/scalable/apps/com.nimbra.warden.TrafficWindow.svg; do
+    /usr/share/icons/hicolor/scalable/apps/com.nimbra.warden.TrafficWindow.svg \
+    /usr/share/nimbra-warden-traffic-window/translations/nimbra-warden-traffic-window_de.qm; do
     [ -e "$file" ] || fail "$file is not installed"
 done
 appstreamcli validate --no-net /usr/share/metainfo/com.nimbra.warden.TrafficWindow.metainfo.xml \
