@@ -115,9 +115,24 @@ bool UseData::append(SignalQueueType type, const SignalQueFlow &flow)
     } else if (type == DeleteFlowCacheData) {
         supersedeWaitingSave();
     }
-    m_signalQueue.append({type, flow});
+    m_signalQueue.insert(insertionPoint(type, flow), {type, flow});
     emit reqSendSignal();
     return true;
+}
+
+// A caller waiting for its answer goes ahead of the collector's period lists waiting at the end
+// of the queue: those only refresh a display, and while the sums are built one of them can take
+// seconds. It never passes a save or another caller, and never the head, which may be in hand.
+int UseData::insertionPoint(SignalQueueType type, const SignalQueFlow &flow) const
+{
+    int at = m_signalQueue.size();
+    if (!isAnswer(type) || flow.request.answering != HistoryRequest::Answering::Once)
+        return at;
+    while (at > 1 && m_signalQueue.at(at - 1).first == GetFlowData &&
+           m_signalQueue.at(at - 1).second.request.all &&
+           m_signalQueue.at(at - 1).second.request.answering == HistoryRequest::Answering::Retried)
+        --at;
+    return at;
 }
 
 // Whether such a request waits behind the head (which may be in hand) and after the last save.

@@ -61,6 +61,7 @@ public slots:
 private:
     // False when the request was refused.
     bool append(SignalQueueType type, const SignalQueFlow &flow);
+    int insertionPoint(SignalQueueType type, const SignalQueFlow &flow) const;
     bool isWaiting(const HistoryRequest &request) const;
     void supersedeWaitingSave();
     bool dispatchHead();
