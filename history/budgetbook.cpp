@@ -138,6 +138,18 @@ void BudgetBook::load()
                                        match.captured(4).trimmed()}
                                .join(QLatin1Char(' ')));
     }
+    m_changed = changed();
+}
+
+void BudgetBook::reloadIfChanged()
+{
+    if (changed() != m_changed)
+        load();
+}
+
+QPair<QDateTime, QDateTime> BudgetBook::changed() const
+{
+    return {QFileInfo(budgetsPath()).lastModified(), QFileInfo(announcedPath()).lastModified()};
 }
 
 QString BudgetBook::invalidReason(const QString &period, quint64 limitBytes, quint32 warnPercent,
@@ -263,7 +275,7 @@ QString BudgetBook::announcedKey(const WardenBudget &budget, const QString &leve
         QLatin1Char(' '));
 }
 
-bool BudgetBook::writeBudgets() const
+bool BudgetBook::writeBudgets()
 {
     QByteArray text = kBudgetsHeader;
     for (const WardenBudget &budget : m_budgets)
@@ -272,7 +284,9 @@ bool BudgetBook::writeBudgets() const
                          QString::number(budget.warnPercent), QString::number(budget.cycleStartDay),
                          fileId(budget.desktopId))
                     .toUtf8();
-    return writeFile(budgetsPath(), text);
+    const bool written = writeFile(budgetsPath(), text);
+    m_changed = changed();
+    return written;
 }
 
 // Keeps only the crossings of the current days and cycles: older ones can never recur.
@@ -292,5 +306,7 @@ bool BudgetBook::writeAnnounced(const QDate &today)
     QByteArray text = kAnnouncedHeader;
     for (const QString &line : qAsConst(lines))
         text += line.toUtf8() + '\n';
-    return writeFile(announcedPath(), text);
+    const bool written = writeFile(announcedPath(), text);
+    m_changed = changed();
+    return written;
 }

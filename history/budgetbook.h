@@ -7,7 +7,9 @@
 #include "records/wardenbudget.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QList>
+#include <QPair>
 #include <QSet>
 #include <QString>
 
@@ -31,6 +33,8 @@ public:
 
     // Reads both files; a broken line is logged and skipped.
     void load();
+    // Reads them again when they were changed by hand since they were read or written.
+    void reloadIfChanged();
 
     // Why a budget cannot be kept, or empty. The desktop id is not checked here.
     static QString invalidReason(const QString &period, quint64 limitBytes, quint32 warnPercent,
@@ -60,12 +64,15 @@ public:
 private:
     QString budgetsPath() const;
     QString announcedPath() const;
-    bool writeBudgets() const;
+    bool writeBudgets();
     bool writeAnnounced(const QDate &today);
+    // When the files were last changed, as far as they exist.
+    QPair<QDateTime, QDateTime> changed() const;
     int indexOf(const QString &desktopId, const QString &period) const;
     static QString announcedKey(const WardenBudget &budget, const QString &level);
 
     QString m_folder;
     WardenBudgetList m_budgets;
     QSet<QString> m_announced;
+    QPair<QDateTime, QDateTime> m_changed;
 };

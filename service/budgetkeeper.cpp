@@ -76,6 +76,7 @@ void BudgetKeeper::set(const QDBusMessage &call, const QString &desktopId, const
 
 void BudgetKeeper::finishSet(const WardenBudget &budget, const QDBusMessage &call, bool known)
 {
+    m_book.reloadIfChanged();
     if (!known) {
         replyInvalid(call, QStringLiteral("unknown application \"%1\"").arg(budget.desktopId));
     } else if (!m_book.set(budget)) {
@@ -89,6 +90,7 @@ void BudgetKeeper::finishSet(const WardenBudget &budget, const QDBusMessage &cal
 
 void BudgetKeeper::clear(const QDBusMessage &call, const QString &desktopId, const QString &period)
 {
+    m_book.reloadIfChanged();
     if (m_book.clear(desktopId, period))
         reply(call.createReply());
     else
@@ -107,6 +109,7 @@ void BudgetKeeper::list(const QDBusMessage &call)
 
 QSet<quint64> BudgetKeeper::refresh()
 {
+    m_book.reloadIfChanged();
     QSet<quint64> ids;
     for (const QDate &firstDay : m_book.cycleStarts(today()))
         ids.insert(ask(firstDay));
