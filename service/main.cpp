@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -64,8 +65,10 @@ int main(int argc, char *argv[])
     quitOnTerminationSignals(app, terminationSignal);
 
     ServiceAssembly service;
+    // Ends at once when the service cannot start: the store's thread already runs, so nothing
+    // is torn down around it.
     if (const int failed = service.start(); failed >= 0)
-        return failed;
+        std::exit(failed);
     const int status = app.exec();
     service.saveOnExit();
     if (terminationSignal != 0) {
