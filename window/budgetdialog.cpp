@@ -3,6 +3,7 @@
 
 #include "budgetdialog.h"
 
+#include "applicationchoice.h"
 #include "servicelink.h"
 #include "whenanswered.h"
 
@@ -111,19 +112,7 @@ void BudgetDialog::askApplications()
     whenAnswered<Reply>(m_link->queries().GetApplications(), this, [this](const Reply &reply) {
         if (reply.isError())
             return;
-        WardenApplicationList applications = reply.value();
-        std::sort(applications.begin(), applications.end(), [](const auto &a, const auto &b) {
-            return a.name.localeAwareCompare(b.name) < 0;
-        });
-        const QString current = m_application->currentData().toString();
-        const QSignalBlocker quiet(m_application);
-        while (m_application->count() > 1)
-            m_application->removeItem(1);
-        for (const WardenApplication &application : applications)
-            m_application->addItem(application.name, application.desktopId);
-        if (m_application->findData(current) < 0)
-            m_application->addItem(current, current); // known to the history only
-        m_application->setCurrentIndex(m_application->findData(current));
+        listApplications(m_application, reply.value(), true);
     });
 }
 

@@ -3,6 +3,7 @@
 
 #include "historypage.h"
 
+#include "applicationchoice.h"
 #include "historyrequest.h"
 #include "presentation/historychart.h"
 #include "presentation/units.h"
@@ -131,17 +132,7 @@ void HistoryPage::askApplications()
     whenAnswered<Reply>(m_link->queries().GetApplications(), this, [this](const Reply &reply) {
         if (reply.isError())
             return;
-        WardenApplicationList applications = reply.value();
-        std::sort(applications.begin(), applications.end(), [](const auto &a, const auto &b) {
-            return a.name.localeAwareCompare(b.name) < 0;
-        });
-        const QString current = m_application->currentData().toString();
-        const QSignalBlocker quiet(m_application);
-        while (m_application->count() > 1)
-            m_application->removeItem(1);
-        for (const WardenApplication &application : applications)
-            m_application->addItem(application.name, application.desktopId);
-        m_application->setCurrentIndex(std::max(0, m_application->findData(current)));
+        listApplications(m_application, reply.value(), false);
     });
 }
 
