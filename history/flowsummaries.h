@@ -39,6 +39,8 @@ public:
     void startRetention(const QString &bound);
 
     bool hasWork() const { return m_building || !m_retentionBound.isEmpty(); }
+    // Whether the build still maps the rows not summed, before summing any.
+    bool isMapping() const { return m_building && m_unsummed.isMapping(); }
     // One slice of the pending work, of about `budgetMs`; false when it could not be done.
     bool doWork(int budgetMs);
 

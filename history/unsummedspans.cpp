@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 #include <limits>
 
@@ -15,7 +16,13 @@ namespace {
 // About this many blocks for the rows to map, of at least this many rowids each.
 constexpr qint64 kBlocks = 512;
 constexpr qint64 kLeastBlockRows = 256;
+unsigned long pausePerBlockMs = 0;
 } // namespace
+
+void UnsummedSpans::setPausePerBlock(unsigned long ms)
+{
+    pausePerBlockMs = ms;
+}
 
 void UnsummedSpans::start(const QSqlDatabase &db, qint64 from)
 {
@@ -57,6 +64,7 @@ bool UnsummedSpans::mapSlice(int budgetMs)
     const QString text = QStringLiteral("text");
     const QString blob = QStringLiteral("blob");
     while (isMapping() && timer.elapsed() < budgetMs) {
+        QThread::msleep(pausePerBlockMs);
         const qint64 last = qMin(m_next + m_blockRows - 1, m_end);
         block.addBindValue(m_next);
         block.addBindValue(last);

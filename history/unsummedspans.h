@@ -31,6 +31,8 @@ public:
     bool isMapping() const { return m_next <= m_end; }
     // Maps blocks for about `budgetMs`; false when the file could not be read.
     bool mapSlice(int budgetMs);
+    // Lets tests slow the mapping down.
+    static void setPausePerBlock(unsigned long ms);
 
     // The sums cover the rows up to `summedTo`; an answer reads the rows up to `lastRow`, the
     // table's last now, or all of them when it is -1 (unknown).

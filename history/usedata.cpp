@@ -33,10 +33,21 @@ constexpr int kSummaryPauseMs = 2;
 // that they keep at least half of the thread; at most this long, so that an answer waiting
 // behind them is not held up by more.
 constexpr int kMostOwedSliceMs = 1000;
+// While the build maps the rows not summed (seconds on a full history), the collector's lists
+// of all applications wait: each would read every row not mapped yet, and a caller's answer
+// behind one would wait for that too. At most this long, should the mapping not get on.
+constexpr int kLongestHeldListsMs = 10000;
 
 bool isAnswer(SignalQueueType type)
 {
     return type == GetFlowData;
+}
+
+// A list of all applications the collector asks for again and again to refresh a display.
+bool isCollectorList(const SignalQueueEntry &entry)
+{
+    return isAnswer(entry.first) && entry.second.request.all &&
+           entry.second.request.answering == HistoryRequest::Answering::Retried;
 }
 
 bool isSameRequest(const SignalQueueEntry &a, const SignalQueueEntry &b)
@@ -128,9 +139,7 @@ int UseData::insertionPoint(SignalQueueType type, const SignalQueFlow &flow) con
     int at = m_signalQueue.size();
     if (!isAnswer(type) || flow.request.answering != HistoryRequest::Answering::Once)
         return at;
-    while (at > 1 && m_signalQueue.at(at - 1).first == GetFlowData &&
-           m_signalQueue.at(at - 1).second.request.all &&
-           m_signalQueue.at(at - 1).second.request.answering == HistoryRequest::Answering::Retried)
+    while (at > 1 && isCollectorList(m_signalQueue.at(at - 1)))
         --at;
     return at;
 }
@@ -194,11 +203,21 @@ void UseData::onReqSendSignal()
 // statement nor a file held by another program holds up the collector or the display.
 bool UseData::dispatchHead()
 {
+    const bool holdLists = isHoldingLists();
     SignalQueueEntry entry;
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
-        if (m_signalQueue.isEmpty())
+        int next = 0;
+        while (holdLists && next < m_signalQueue.size() && isCollectorList(m_signalQueue.at(next)))
+            ++next;
+        if (next >= m_signalQueue.size())
             return false;
+        // Nothing is in hand between two requests: the one taken becomes the head, and a
+        // failed one it passes starts its attempts afresh later.
+        if (next > 0) {
+            m_signalQueue.move(next, 0);
+            m_headAttempts = 0;
+        }
         entry = m_signalQueue.first();
         // The same question waiting before the next save gets the same answer.
         m_answerIds = {entry.second.request.id};
@@ -221,6 +240,18 @@ bool UseData::dispatchHead()
         return true;
     }
     return headFailed(entry);
+}
+
+bool UseData::isHoldingLists()
+{
+    ensureConnection();
+    if (!m_summaries.isMapping()) {
+        m_listsHeld.invalidate();
+        return false;
+    }
+    if (!m_listsHeld.isValid())
+        m_listsHeld.start();
+    return m_listsHeld.elapsed() < kLongestHeldListsMs;
 }
 
 bool UseData::headFailed(const SignalQueueEntry &entry)
@@ -300,7 +331,15 @@ void UseData::doSummaryWork()
     if (m_dispatching || m_connectionThread != QThread::currentThread())
         return;
     runSlice();
-    if (m_summaries.hasWork())
+    bool waiting = false;
+    {
+        QMutexLocker locker(&CMutex::instance()->mutex);
+        waiting = !m_signalQueue.isEmpty();
+    }
+    // Lists held while the rows were mapped go once that is done.
+    if (waiting)
+        onReqSendSignal();
+    else if (m_summaries.hasWork())
         scheduleSummaryWork();
 }
 

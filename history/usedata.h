@@ -65,6 +65,7 @@ private:
     bool isWaiting(const HistoryRequest &request) const;
     void supersedeWaitingSave();
     bool dispatchHead();
+    bool isHoldingLists();
     bool headFailed(const SignalQueueEntry &entry);
     void finishHead();
     bool handleRequest(const SignalQueueEntry &entry);
@@ -113,6 +114,8 @@ private:
     // Slice time the requests handled since the last slice are owed, and whether one is due.
     qint64 m_owedSliceMs = 0;
     bool m_sliceDue = false;
+    // Since when the collector's lists have been held back while the rows not summed are mapped.
+    QElapsedTimer m_listsHeld;
     // Dispatch state, all of it the store thread's own but the count, which the lock guards.
     QTimer *m_retryTimer;
     int m_headAttempts = 0;

@@ -70,7 +70,6 @@ bool UseData::saveFlowData(const CollectorSnapshot &collector)
     }
     if (!commit())
         return false;
-    emit flowSaved();
     m_lastSavedList = reference;
     m_retentionRecord = retention.next;
     emit flowSaved();

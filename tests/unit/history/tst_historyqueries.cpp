@@ -5,6 +5,7 @@
 
 #include "history/literalflowqueries.h"
 #include "history/unsummedreads.h"
+#include "history/unsummedspans.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -137,7 +138,11 @@ private slots:
         useFreshHome();
         setNow(QDateTime(QDate(2024, 3, 5), QTime(12, 0)));
     }
-    void cleanup() { Clock::resetNowSource(); }
+    void cleanup()
+    {
+        Clock::resetNowSource();
+        UnsummedSpans::setPausePerBlock(0);
+    }
 
     void one_application_day_has_24_hours_merged_regardless_of_second_name()
     {
@@ -330,6 +335,34 @@ private slots:
         QVERIFY(store.waitUntil([&] { return built.load(); }, 10000));
         QVERIFY(answers > 2);
         QCOMPARE(wrong.load(), 0);
+    }
+
+    // While the build maps the rows not summed, the collector's lists wait and a caller's answer
+    // passes them, a save between them too; they come once the mapping is done.
+    void collector_lists_wait_while_the_rows_not_summed_are_mapped()
+    {
+        writeRows(3000, 43);
+        UnsummedSpans::setPausePerBlock(100); // 12 blocks
+        StoreThread store;
+        QStringList order;
+        connect(
+            store.store, &UseData::answered, store.store,
+            [&order](const HistoryAnswer &answer) { order << answer.request.name(); },
+            Qt::DirectConnection); // appended in the store's thread, read after sync
+        store.locked([](UseData *data) {
+            data->request(kToday.request({}));
+            data->enqueueDeleteFlowCacheData();
+            data->enqueueSaveFlowCacheDataToLst("a.desktop", "A", 1, 0);
+            data->enqueueSaveFlowData();
+            data->request(HistoryRequest::application("a.desktop", FlowPeriod::Today,
+                                                      HistoryRequest::Answering::Once));
+        });
+        QStringList seen;
+        store.waitUntil([&] {
+            store.sync([&] { seen = order; });
+            return seen.size() == 2;
+        });
+        QCOMPARE(seen, (QStringList{"GetAppFlowDataForRequest", "GetTodayFlowData"}));
     }
 
     // Another program may change the file: the store follows, rebuilding or reading rows.
