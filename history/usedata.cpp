@@ -9,7 +9,6 @@
 
 #include <QDebug>
 #include <QMutexLocker>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -19,11 +18,6 @@ constexpr int kAttemptsPerAnswer = 4;
 // The pause before a failed request is tried again doubles from the first to the longest.
 constexpr int kFirstRetryMs = 100;
 constexpr int kLongestRetryMs = 2000;
-// Answers beyond this many waiting are refused, so that a flood of requests cannot grow memory.
-constexpr int kMostPendingAnswers = 500;
-// Snapshots waiting to be saved beyond this many give way to the newer ones, which count their
-// growth: the reference moves only when a save commits.
-constexpr int kMostPendingSaves = 2;
 // How long one slice of building sums or removing old rows may take, and the pause after it
 // while nothing else waits. A slice that failed (the file held by another program) is tried
 // again as soon: the busy timeout already spaces the attempts.
@@ -37,23 +31,6 @@ constexpr int kMostOwedSliceMs = 1000;
 // of all applications wait: each would read every row not mapped yet, and a caller's answer
 // behind one would wait for that too. At most this long, should the mapping not get on.
 constexpr int kLongestHeldListsMs = 10000;
-
-bool isAnswer(SignalQueueType type)
-{
-    return type == GetFlowData;
-}
-
-// A list of all applications the collector asks for again and again to refresh a display.
-bool isCollectorList(const SignalQueueEntry &entry)
-{
-    return isAnswer(entry.first) && entry.second.request.all &&
-           entry.second.request.answering == HistoryRequest::Answering::Retried;
-}
-
-bool isSameRequest(const SignalQueueEntry &a, const SignalQueueEntry &b)
-{
-    return a.first == b.first && a.second.request.asksAsWell(b.second.request);
-}
 } // namespace
 
 UseData::UseData(QObject *parent) : QObject(parent), m_retryTimer(new QTimer(this))
@@ -62,19 +39,16 @@ UseData::UseData(QObject *parent) : QObject(parent), m_retryTimer(new QTimer(thi
     qRegisterMetaType<SignalQueueEntry>("QPair<SignalQueueType, SignalQueFlow>");
     qRegisterMetaType<HistoryAnswer>("HistoryAnswer");
 
-    openDatabase();
-    // The store's thread reopens the file on first use: a connection belongs to the thread
-    // that made it, and this one is about to move.
-    releaseConnection();
-
     m_retryTimer->setSingleShot(true);
     connect(m_retryTimer, &QTimer::timeout, this, &UseData::onReqSendSignal);
     connect(this, &UseData::reqSendSignal, this, &UseData::onReqSendSignal);
 }
 
-UseData::~UseData()
+UseData::~UseData() = default;
+
+CollectorSnapshot UseData::loadKeptReference()
 {
-    releaseConnection();
+    return m_saver.loadKept();
 }
 
 void UseData::request(const HistoryRequest &request)
@@ -110,74 +84,10 @@ void UseData::enqueueSaveFlowData(const CollectorSnapshot &collector)
 
 bool UseData::append(SignalQueueType type, const SignalQueFlow &flow)
 {
-    if (isAnswer(type)) {
-        // The one waiting answers this asker too.
-        const HistoryRequest &request = flow.request;
-        if (request.all && request.answering == HistoryRequest::Answering::Retried &&
-            isWaiting(request))
-            return true;
-        if (m_pendingAnswers >= kMostPendingAnswers) {
-            if (FailureLog::due(QStringLiteral("history requests refused")))
-                qDebug() << "history request refused, too many waiting:"
-                         << signalQueueEntryName({type, flow});
-            return false;
-        }
-        ++m_pendingAnswers;
-    } else if (type == DeleteFlowCacheData) {
-        supersedeWaitingSave();
-    }
-    m_signalQueue.insert(insertionPoint(type, flow), {type, flow});
+    if (!m_queue.append(type, flow))
+        return false;
     emit reqSendSignal();
     return true;
-}
-
-// A caller waiting for its answer goes ahead of the collector's period lists waiting at the end
-// of the queue: those only refresh a display, and while the sums are built one of them can take
-// seconds. It never passes a save or another caller, and never the head, which may be in hand.
-int UseData::insertionPoint(SignalQueueType type, const SignalQueFlow &flow) const
-{
-    int at = m_signalQueue.size();
-    if (!isAnswer(type) || flow.request.answering != HistoryRequest::Answering::Once)
-        return at;
-    while (at > 1 && isCollectorList(m_signalQueue.at(at - 1)))
-        --at;
-    return at;
-}
-
-// Whether such a request waits behind the head (which may be in hand) and after the last save.
-bool UseData::isWaiting(const HistoryRequest &request) const
-{
-    for (int i = m_signalQueue.size() - 1; i >= 1; --i) {
-        if (m_signalQueue.at(i).first == SaveFlowData)
-            return false;
-        if (m_signalQueue.at(i).first == GetFlowData &&
-            m_signalQueue.at(i).second.request.asksAsWell(request))
-            return true;
-    }
-    return false;
-}
-
-// Drops the oldest whole snapshot behind the head (the head may be in hand) once too many wait.
-void UseData::supersedeWaitingSave()
-{
-    int saves = 0;
-    for (int i = 1; i < m_signalQueue.size(); ++i)
-        saves += m_signalQueue.at(i).first == SaveFlowData;
-    if (saves < kMostPendingSaves)
-        return;
-    int start = 1;
-    while (start < m_signalQueue.size() && m_signalQueue.at(start).first != DeleteFlowCacheData)
-        ++start;
-    int end = start;
-    while (end < m_signalQueue.size() && m_signalQueue.at(end).first != SaveFlowData)
-        ++end;
-    if (end >= m_signalQueue.size())
-        return;
-    for (int i = end; i >= start; --i)
-        if (!isAnswer(m_signalQueue.at(i).first))
-            m_signalQueue.removeAt(i);
-    if (FailureLog::due(QStringLiteral("history save superseded")))
-        qDebug() << "history save waits too long, the next one counts its growth";
 }
 
 void UseData::onReqSendSignal()
@@ -195,7 +105,7 @@ void UseData::onReqSendSignal()
     }
     m_dispatching = false;
     // An answer or a save may have found the sums to be built anew.
-    if (m_summaries.hasWork())
+    if (m_connection.summaries().hasWork())
         scheduleSummaryWork();
 }
 
@@ -204,34 +114,19 @@ void UseData::onReqSendSignal()
 bool UseData::dispatchHead()
 {
     const bool holdLists = isHoldingLists();
-    SignalQueueEntry entry;
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
-        int next = 0;
-        while (holdLists && next < m_signalQueue.size() && isCollectorList(m_signalQueue.at(next)))
-            ++next;
-        if (next >= m_signalQueue.size())
-            return false;
-        // Nothing is in hand between two requests: the one taken becomes the head, and a
-        // failed one it passes starts its attempts afresh later.
-        if (next > 0) {
-            m_signalQueue.move(next, 0);
-            m_headAttempts = 0;
-        }
-        entry = m_signalQueue.first();
-        // The same question waiting before the next save gets the same answer.
-        m_answerIds = {entry.second.request.id};
-        for (int i = 1; isAnswer(entry.first) && i < m_signalQueue.size() &&
-                        m_signalQueue.at(i).first != SaveFlowData;
-             ++i)
-            if (isSameRequest(m_signalQueue.at(i), entry))
-                m_answerIds.append(m_signalQueue.at(i).second.request.id);
+        m_head = m_queue.takeHead(holdLists);
     }
-    m_finalAttempt = !isAnswer(entry.first) || m_headAttempts + 1 >= kAttemptsPerAnswer;
+    if (!m_head)
+        return false;
+    if (m_head->passedFirst)
+        m_headAttempts = 0;
+    m_finalAttempt = m_head->entry.first != GetFlowData || m_headAttempts + 1 >= kAttemptsPerAnswer;
     QElapsedTimer timer;
     timer.start();
-    const bool handled = handleRequest(entry);
-    if (m_summaries.hasWork()) {
+    const bool handled = handleRequest(m_head->entry);
+    if (m_connection.summaries().hasWork()) {
         m_owedSliceMs = qMin<qint64>(m_owedSliceMs + timer.elapsed(), kMostOwedSliceMs);
         m_sliceDue = true;
     }
@@ -239,13 +134,13 @@ bool UseData::dispatchHead()
         finishHead();
         return true;
     }
-    return headFailed(entry);
+    return headFailed();
 }
 
 bool UseData::isHoldingLists()
 {
-    ensureConnection();
-    if (!m_summaries.isMapping()) {
+    m_connection.ensure();
+    if (!m_connection.summaries().isMapping()) {
         m_listsHeld.invalidate();
         return false;
     }
@@ -254,15 +149,14 @@ bool UseData::isHoldingLists()
     return m_listsHeld.elapsed() < kLongestHeldListsMs;
 }
 
-bool UseData::headFailed(const SignalQueueEntry &entry)
+bool UseData::headFailed()
 {
     ++m_headAttempts;
-    if (entry.first == SaveFlowData) {
+    if (m_head->entry.first == SaveFlowData) {
         bool laterSave = false;
         {
             QMutexLocker locker(&CMutex::instance()->mutex);
-            for (int i = 1; i < m_signalQueue.size() && !laterSave; ++i)
-                laterSave = m_signalQueue.at(i).first == SaveFlowData;
+            laterSave = m_queue.hasSaveBehindHead();
         }
         if (laterSave) {
             if (FailureLog::due(QStringLiteral("history save failed")))
@@ -271,14 +165,14 @@ bool UseData::headFailed(const SignalQueueEntry &entry)
             return true;
         }
     } else if (m_finalAttempt) {
-        const char *name = signalQueueEntryName(entry);
+        const char *name = signalQueueEntryName(m_head->entry);
         if (FailureLog::due(QStringLiteral("request dropped ") + name))
             qDebug() << "request dropped after" << m_headAttempts << "failed attempts:" << name;
         finishHead();
         return true;
     }
     // Answers check the file as saves do: another program may have broken it.
-    recoverFile();
+    m_connection.recover();
     m_retryTimer->start(qMin(kFirstRetryMs << qMin(m_headAttempts - 1, 8), kLongestRetryMs));
     return false;
 }
@@ -287,32 +181,21 @@ void UseData::finishHead()
 {
     m_headAttempts = 0;
     QMutexLocker locker(&CMutex::instance()->mutex);
-    const SignalQueueEntry head = m_signalQueue.takeFirst();
-    if (!isAnswer(head.first))
-        return;
-    --m_pendingAnswers;
-    // The twins answered with it come first among its like: later ones were queued after.
-    int twins = m_answerIds.size() - 1;
-    for (int i = 0; twins > 0 && i < m_signalQueue.size(); ++i) {
-        if (isSameRequest(m_signalQueue.at(i), head)) {
-            m_signalQueue.removeAt(i--);
-            --m_pendingAnswers;
-            --twins;
-        }
-    }
+    m_queue.finishHead(*m_head);
+    m_head.reset();
 }
 
 bool UseData::isSliceOwed() const
 {
-    return (m_sliceDue || m_owedSliceMs > 0) && m_summaries.hasWork() &&
-           m_connectionThread == QThread::currentThread();
+    return (m_sliceDue || m_owedSliceMs > 0) && m_connection.isOpenHere() &&
+           m_connection.summaries().hasWork();
 }
 
 void UseData::runSlice()
 {
     QElapsedTimer timer;
     timer.start();
-    m_summaries.doWork(kSummaryWorkMs);
+    m_connection.summaries().doWork(kSummaryWorkMs);
     m_sliceDue = false;
     m_owedSliceMs = qMax<qint64>(0, m_owedSliceMs - timer.elapsed());
 }
@@ -328,18 +211,18 @@ void UseData::scheduleSummaryWork()
 void UseData::doSummaryWork()
 {
     m_summaryWorkScheduled = false;
-    if (m_dispatching || m_connectionThread != QThread::currentThread())
+    if (m_dispatching || !m_connection.isOpenHere())
         return;
     runSlice();
     bool waiting = false;
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
-        waiting = !m_signalQueue.isEmpty();
+        waiting = !m_queue.isEmpty();
     }
     // Lists held while the rows were mapped go once that is done.
     if (waiting)
         onReqSendSignal();
-    else if (m_summaries.hasWork())
+    else if (m_connection.summaries().hasWork())
         scheduleSummaryWork();
 }
 
@@ -348,11 +231,17 @@ bool UseData::handleRequest(const SignalQueueEntry &entry)
     const SignalQueFlow &flow = entry.second;
     switch (entry.first) {
     case DeleteFlowCacheData:
-        return deleteFlowCacheData();
+        m_saver.clearSamples();
+        return true;
     case SaveFlowCacheDataToLst:
-        return saveFlowCacheDataToLst(flow.appname, flow.sname, flow.downloaded, flow.uploaded);
-    case SaveFlowData:
-        return saveFlowData(flow.collector);
+        m_saver.addSample(flow.appname, flow.sname, flow.downloaded, flow.uploaded);
+        return true;
+    case SaveFlowData: {
+        const FlowSaver::Outcome outcome = m_saver.save(flow.collector);
+        if (outcome == FlowSaver::Outcome::Committed)
+            emit flowSaved();
+        return outcome != FlowSaver::Outcome::Failed;
+    }
     case GetFlowData:
         return answer(flow.request);
     }
@@ -372,14 +261,14 @@ bool UseData::answer(const HistoryRequest &request)
         request.since.isValid() ? request.since : flowPeriodFirstDay(request.period, now.date());
     answer.ok = readPeriod(request, now, answer.rows);
     const bool once = request.answering == HistoryRequest::Answering::Once;
-    if (once && !answer.ok && recoverFile())
+    if (once && !answer.ok && m_connection.recover())
         answer.ok = readPeriod(request, now, answer.rows);
     if (!once && !answer.ok) {
         if (!m_finalAttempt)
             return false;
         answer.rows.clear();
     }
-    for (const quint64 requestId : qAsConst(m_answerIds)) {
+    for (const quint64 requestId : qAsConst(m_head->answerIds)) {
         answer.request.id = requestId;
         emit answered(answer);
     }
@@ -389,6 +278,6 @@ bool UseData::answer(const HistoryRequest &request)
 bool UseData::readPeriod(const HistoryRequest &request, const QDateTime &now,
                          QList<AppFlowDateParameter> &rows)
 {
-    ensureConnection();
+    m_connection.ensure();
     return m_reader.read(request, now, rows);
 }
