@@ -149,20 +149,20 @@ void BudgetDialog::send()
 {
     const auto bytes =
         qulonglong(std::llround(m_limit->value() * m_unit->currentData().toDouble()));
-    answered(m_link->queries().SetBudget(m_application->currentData().toString(),
-                                         m_period->currentData().toString(), bytes,
-                                         uint(m_warn->value()), uint(m_cycleStart->value())),
-             tr("Budget set."));
+    reportReply(m_link->queries().SetBudget(m_application->currentData().toString(),
+                                            m_period->currentData().toString(), bytes,
+                                            uint(m_warn->value()), uint(m_cycleStart->value())),
+                tr("Budget set."));
 }
 
 void BudgetDialog::clear()
 {
-    answered(m_link->queries().ClearBudget(m_application->currentData().toString(),
-                                           m_period->currentData().toString()),
-             tr("Budget cleared."));
+    reportReply(m_link->queries().ClearBudget(m_application->currentData().toString(),
+                                              m_period->currentData().toString()),
+                tr("Budget cleared."));
 }
 
-void BudgetDialog::answered(const QDBusPendingCall &call, const QString &done)
+void BudgetDialog::reportReply(const QDBusPendingCall &call, const QString &done)
 {
     m_status->setText(tr("Asking the traffic service…"));
     m_set->setEnabled(false);

@@ -37,7 +37,7 @@ private:
     void send();
     void clear();
     // Shows the service's answer to `call`: `done`, or why it refused.
-    void answered(const QDBusPendingCall &call, const QString &done);
+    void reportReply(const QDBusPendingCall &call, const QString &done);
 
     ServiceLink *m_link;
     WardenBudgetList m_budgets;
