@@ -18,12 +18,11 @@
 #include <QString>
 #include <QStringList>
 
-class QTimer;
 class UseData;
 
-// Turns the monitor's per-process samples into per-application speed and
-// total entries, keeps the analysis service's lists, and hands the named
-// totals to the history store every five seconds.
+// Stands between the peers and the rest of the service: hands the monitor's samples and the
+// analysis service's process lists to its intake, keeps the desktop and history lists, and
+// hands the named totals to the history store every five seconds.
 class TrafficDetailsWorker : public QObject
 {
     Q_OBJECT
