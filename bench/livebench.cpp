@@ -27,10 +27,10 @@ const int kLargestScanned = 1000;
 
 struct Load
 {
-    QList<allApp> apps;
+    LauncherItemInfoList apps;
     WardenProcessInfoList processes;
     QStringList desktops;
-    QList<AppParameter> history;
+    QList<AppFlowDateParameter> history;
 };
 
 Load loadOf(int applications)
@@ -43,13 +43,8 @@ Load loadOf(int applications)
         load.desktops.append(path);
         for (int process = 0; process < 2; ++process)
             load.processes.append({1000 + 2 * i + process, QStringLiteral("net%1").arg(i), path});
-        AppParameter record;
-        record.desktop = file;
-        record.sName = load.apps.last().appName;
-        record.recv = 1000 + i;
-        record.send = 10 + i;
-        record.total = record.recv + record.send;
-        load.history.append(record);
+        const double recv = 1000 + i, send = 10 + i;
+        load.history.append({file, load.apps.last().appName, QString(), recv, send, recv + send});
     }
     return load;
 }
@@ -128,54 +123,58 @@ void measure(int applications)
     auto *worker = new TrafficDetailsWorker;
     worker->Getallproclist(load.processes);
     worker->Getallprocpid(pids);
-    worker->m_desktoplist = load.desktops;
+    worker->Getdesktoplist(load.desktops);
     const double intakeNow = microsecondsPerSignal(
         load, [&](const WardenProcessInfo &p, double recv, double send, const QString &type) {
             worker->onAppMonitorNetFlowDetailData(p.procName, recv, send, p.pid,
                                                   QStringLiteral("eth0"), type);
         });
-    worker->m_historyList = load.history;
+    worker->onReceiveFlowDate(load.history);
 
     auto *display = new WardenHandleThread(worker, nullptr);
     QObject::connect(display, &WardenHandleThread::setSaveFlowList, worker,
                      &TrafficDetailsWorker::onSetSvaeFLowList);
-    display->m_appList = load.apps;
-    display->m_allAppList = load.apps;
-    display->m_allAppList.append({"https", "https", "https", "web"});
+    // The launcher's first answer rebuilds the speed rows at once: the real list comes second.
+    display->takeLauncherItems({});
+    display->takeLauncherItems(load.apps);
     display->onUpdate(); // takes the worker's lists
     // The first rebuild after a new launcher list also builds the lookups.
     const double firstRebuildNow = medianMs(1, [&] { display->UpdateAllProcPid(); });
     const double rebuildNow = medianMs(3, [&] { display->UpdateAllProcPid(); });
+    const QList<AppParameter> speeds = worker->speedFigures();
+    const QList<AppParameter> totals = worker->totalFigures();
     const double cycleNow = medianMs(5, [&] { display->onUpdate(); });
-    const int speedRows = display->m_speedDisplayList.size();
+    // Kept only now: a copy held during the timed cycles would make each of them copy the rows.
+    WardenDisplayList speedRows;
+    QObject::connect(display, &WardenHandleThread::SendSpeedData,
+                     [&speedRows](const WardenDisplayList &rows) { speedRows = rows; });
+    display->onUpdate();
 
     NestedScanLists nested;
-    nested.apps = display->m_appList;
-    nested.allApps = display->m_allAppList;
+    nested.apps = display->applications();
+    nested.allApps = nested.apps;
+    nested.allApps.append({"https", "https", "https", "web"});
     const int rounds = applications > kLargestScanned ? 1 : 3;
     // The scanning rebuild splits every desktop entry once per application, which takes
     // minutes at 5,000; there it starts from the rows the indexed rebuild made, the same rows.
     QString rebuildScan = QStringLiteral("-");
     if (applications > kLargestScanned) {
-        nested.speedRows = display->m_speedDisplayList;
+        nested.speedRows = speedRows;
     } else {
         const double ms = medianMs(1, [&] {
-            nested.rebuildSpeedRows(worker->m_desktoplist);
-            nested.runCycle(display->m_speedSampleList, display->m_totalSampleList,
-                            display->m_historyFlowList);
+            nested.rebuildSpeedRows(worker->desktops());
+            nested.runCycle(speeds, totals, worker->historyFigures());
         });
         rebuildScan = QString::number(ms, 'f', 2);
     }
-    const double cycleScan = medianMs(rounds, [&] {
-        nested.runCycle(display->m_speedSampleList, display->m_totalSampleList,
-                        display->m_historyFlowList);
-    });
+    const double cycleScan =
+        medianMs(rounds, [&] { nested.runCycle(speeds, totals, worker->historyFigures()); });
 
     std::printf("| %5d | %5d | %9.2f | %9.2f | %5.1f%% | %10s | %8.2f / %6.2f | %10.2f | %10.2f | "
                 "%5d |\n",
                 applications, int(load.processes.size()), intakeScan, intakeNow,
                 intakeNow * 4 * applications / 1e4, qPrintable(rebuildScan), firstRebuildNow,
-                rebuildNow, cycleScan, cycleNow, speedRows);
+                rebuildNow, cycleScan, cycleNow, int(speedRows.size()));
     std::fflush(stdout);
 }
 } // namespace

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "collect/trafficdetailsworker.h"
+#include "collect/sampleintake.h"
 
 #include "collect/boundedname.h"
 #include "collect/desktopalias.h"
@@ -27,8 +27,22 @@ bool possibleAmount(double amount)
 }
 } // namespace
 
-void TrafficDetailsWorker::onAppMonitorNetFlowDetailData(QString name, double recv, double send,
-                                                         int pid, QString device, QString type)
+SampleIntake::SampleIntake(int mostProcesses) : m_processCounters(mostProcesses) {}
+
+void SampleIntake::takeProcessRecords(const WardenProcessInfoList &records)
+{
+    m_processes.takeRecords(records);
+}
+
+void SampleIntake::takeRunning(const WardenProcessList &pids)
+{
+    m_processes.takeRunning(pids);
+    QMutexLocker locker(&CMutex::instance()->mutex);
+    endProcesses();
+}
+
+void SampleIntake::take(const QString &name, double recv, double send, int pid,
+                        const QString &device, const QString &type)
 {
     if (!possibleAmount(recv) || !possibleAmount(send)) {
         if (FailureLog::due(QStringLiteral("impossible monitor sample")))
@@ -70,12 +84,12 @@ void TrafficDetailsWorker::onAppMonitorNetFlowDetailData(QString name, double re
         takeTotal(sample);
 }
 
-QList<AppParameter> &TrafficDetailsWorker::entries(const QString &type)
+QList<AppParameter> &SampleIntake::entries(const QString &type)
 {
     return type == kSpeedType ? m_speedList : m_totalList;
 }
 
-void TrafficDetailsWorker::takeSpeed(const AppParameter &sample)
+void SampleIntake::takeSpeed(const AppParameter &sample)
 {
     const AppParameter previous = m_processSpeeds.take(sample.pid);
     m_processSpeeds.insert(sample);
@@ -87,7 +101,7 @@ void TrafficDetailsWorker::takeSpeed(const AppParameter &sample)
 }
 
 // The growth goes to the application the process belongs to now.
-void TrafficDetailsWorker::takeTotal(const AppParameter &sample)
+void SampleIntake::takeTotal(const AppParameter &sample)
 {
     const QPair<double, double> growth =
         m_processCounters.take(sample.pid, {sample.recv, sample.send});
@@ -99,7 +113,7 @@ void TrafficDetailsWorker::takeTotal(const AppParameter &sample)
     entry.send = total.second;
 }
 
-AppParameter &TrafficDetailsWorker::entryFor(const QString &type, const AppParameter &sample)
+AppParameter &SampleIntake::entryFor(const QString &type, const AppParameter &sample)
 {
     QList<AppParameter> &list = entries(type);
     QHash<QString, int> &index = m_entryIndex[type];
@@ -116,7 +130,7 @@ AppParameter &TrafficDetailsWorker::entryFor(const QString &type, const AppParam
     return entry;
 }
 
-void TrafficDetailsWorker::refreshSpeed(const QString &desktop)
+void SampleIntake::refreshSpeed(const QString &desktop)
 {
     const int at = m_entryIndex[kSpeedType].value(desktop, -1);
     if (at < 0)
@@ -132,7 +146,7 @@ void TrafficDetailsWorker::refreshSpeed(const QString &desktop)
 
 // Only processes silent since the previous reset drop out: a process sampled just before a
 // reset must not blink to zero. What the sums took is not fresh any more.
-void TrafficDetailsWorker::resetSpeedFigures()
+void SampleIntake::resetSpeeds()
 {
     QMutexLocker locker(&CMutex::instance()->mutex);
     for (const int pid : m_processSpeeds.pids()) {
@@ -145,7 +159,7 @@ void TrafficDetailsWorker::resetSpeedFigures()
 }
 
 // Processes the process list no longer names start to be forgotten; their speeds go at once.
-void TrafficDetailsWorker::endProcesses()
+void SampleIntake::endProcesses()
 {
     m_processCounters.markListed(m_processes.running(), Clock::now());
     QSet<QString> changed;
@@ -159,10 +173,12 @@ void TrafficDetailsWorker::endProcesses()
         refreshSpeed(desktop);
 }
 
-// Another monitor counts from nothing: everything it reports is new growth.
-void TrafficDetailsWorker::startNewMonitor(const QString &identity)
+CollectorSnapshot SampleIntake::keptCounters(const QString &monitorIdentity) const
 {
-    qDebug() << "network monitor is now" << identity << "- its counters start again";
-    m_processCounters.clear();
-    m_monitorIdentity = identity;
+    return KeptCounters::snapshot(monitorIdentity, m_processCounters, m_applicationTotals);
+}
+
+void SampleIntake::restoreCounters(const CollectorSnapshot &kept, const QString &monitorIdentity)
+{
+    KeptCounters::restore(kept, monitorIdentity, m_processCounters, m_applicationTotals);
 }

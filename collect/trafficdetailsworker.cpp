@@ -3,7 +3,6 @@
 
 #include "collect/trafficdetailsworker.h"
 
-#include "collect/keptcounters.h"
 #include "collect/monitoridentity.h"
 #include "history/usedata.h"
 #include "records/clock.h"
@@ -20,7 +19,7 @@ namespace {
 const QString kMonitorService = QStringLiteral("com.nimbra.warden.MonitorNetFlow");
 } // namespace
 
-TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
+TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent, bool saveTicks) : QObject(parent)
 {
     m_analysisApp = new __analysisapp(QStringLiteral("com.nimbra.warden.analysisapp"),
                                       QStringLiteral("/com/nimbra/warden/analysisapp"),
@@ -32,7 +31,7 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     // Before the store's thread opens the file, and before the first sample.
     const CollectorSnapshot kept = m_useData->loadKeptReference();
     m_monitorIdentity = currentMonitorIdentity(kMonitorService);
-    KeptCounters::restore(kept, m_monitorIdentity, m_processCounters, m_applicationTotals);
+    m_intake.restoreCounters(kept, m_monitorIdentity);
     auto *monitorWatcher = new QDBusServiceWatcher(kMonitorService, QDBusConnection::systemBus(),
                                                    QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(monitorWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -40,7 +39,6 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
                 QMutexLocker locker(&CMutex::instance()->mutex);
                 startNewMonitor(monitorIdentity(newOwner));
             });
-    m_saveTimer = new QTimer;
     connect(m_monitorNetFlow, &__MonitorNetFlow::NotifyDetailData, this,
             &TrafficDetailsWorker::onAppMonitorNetFlowDetailData);
 
@@ -48,9 +46,12 @@ TrafficDetailsWorker::TrafficDetailsWorker(QObject *parent) : QObject(parent)
     m_useData->moveToThread(storeThread);
     storeThread->start(QThread::InheritPriority);
 
-    m_saveTimer->setInterval(5000);
-    m_saveTimer->start();
-    connect(m_saveTimer, &QTimer::timeout, this, &TrafficDetailsWorker::saveFlowData);
+    if (saveTicks) {
+        auto *saveTimer = new QTimer(this);
+        saveTimer->setInterval(5000);
+        saveTimer->start();
+        connect(saveTimer, &QTimer::timeout, this, &TrafficDetailsWorker::saveFlowData);
+    }
 
     // The all-application answers to the period requests, the worker's own.
     connect(m_useData, &UseData::answered, this, [this](const HistoryAnswer &answer) {
@@ -91,8 +92,7 @@ void TrafficDetailsWorker::saveFlowData()
     for (const AppParameter &entry : qAsConst(m_saveFlowList))
         m_useData->enqueueSaveFlowCacheDataToLst(entry.desktop, entry.sName, entry.recv,
                                                  entry.send);
-    m_useData->enqueueSaveFlowData(
-        KeptCounters::snapshot(m_monitorIdentity, m_processCounters, m_applicationTotals));
+    m_useData->enqueueSaveFlowData(m_intake.keptCounters(m_monitorIdentity));
 
     requestFlowData(m_flowPeriod);
     m_lastSaveTime = Clock::now();
@@ -128,17 +128,25 @@ void TrafficDetailsWorker::onReceiveFlowDate(QList<AppFlowDateParameter> appLst)
     }
 }
 
+void TrafficDetailsWorker::onAppMonitorNetFlowDetailData(QString name, double recv, double send,
+                                                         int pid, QString device, QString type)
+{
+    m_intake.take(name, recv, send, pid, device, type);
+}
+
+void TrafficDetailsWorker::resetSpeedFigures()
+{
+    m_intake.resetSpeeds();
+}
+
 void TrafficDetailsWorker::Getallproclist(WardenProcessInfoList proclist)
 {
-    m_processes.takeRecords(proclist);
+    m_intake.takeProcessRecords(proclist);
 }
 
 void TrafficDetailsWorker::Getallprocpid(WardenProcessList pid)
 {
-    m_procPidList = pid;
-    m_processes.takeRunning(pid);
-    QMutexLocker locker(&CMutex::instance()->mutex);
-    endProcesses();
+    m_intake.takeRunning(pid);
 }
 
 void TrafficDetailsWorker::Getdesktoplist(QStringList desktoplist)
@@ -154,4 +162,12 @@ void TrafficDetailsWorker::GetGuidesktop(QStringList guidesktop)
     m_guidesktop = guidesktop;
     for (const QString &desktop : qAsConst(m_guidesktop))
         qDebug() << "m_guidesktop = " << desktop;
+}
+
+// Another monitor counts from nothing: everything it reports is new growth.
+void TrafficDetailsWorker::startNewMonitor(const QString &identity)
+{
+    qDebug() << "network monitor is now" << identity << "- its counters start again";
+    m_intake.forgetProcessCounters();
+    m_monitorIdentity = identity;
 }

@@ -217,7 +217,7 @@ void BudgetKeeper::notify(const BudgetBook::Crossing &crossing)
 
 const allApp *BudgetKeeper::launcherApplication(const QString &desktopId) const
 {
-    for (const allApp &app : qAsConst(m_display->m_appList))
+    for (const allApp &app : qAsConst(m_display->applications()))
         if (QFileInfo(app.desktopPath).fileName() == desktopId)
             return &app;
     return nullptr;

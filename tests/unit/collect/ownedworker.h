@@ -7,7 +7,6 @@
 #include "history/usedata.h"
 
 #include <QThread>
-#include <QTimer>
 #include <memory>
 
 // The service never tears the worker down; tests free what it left running.
@@ -15,7 +14,7 @@ struct WorkerDisposer
 {
     void operator()(TrafficDetailsWorker *worker) const
     {
-        UseData *store = worker->m_useData;
+        UseData *store = worker->store();
         QThread *storeThread = store->thread();
         // The store's connection belongs to its thread: free it there.
         QMetaObject::invokeMethod(
@@ -23,7 +22,6 @@ struct WorkerDisposer
         storeThread->quit();
         storeThread->wait();
         delete storeThread;
-        delete worker->m_saveTimer;
         delete worker;
     }
 };

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "collect/monitoridentity.h"
 #include "historyfile.h"
 #include "ownedworker.h"
 
@@ -34,8 +35,8 @@ class TestKeptCounters : public QObject
 
     OwnedWorker startWorker(const WardenProcessList &running)
     {
-        OwnedWorker worker(new TrafficDetailsWorker);
-        worker->m_saveTimer->stop(); // the test saves at the moments it chooses
+        // The test saves at the moments it chooses.
+        OwnedWorker worker(new TrafficDetailsWorker(nullptr, false));
         worker->Getallproclist({{100, "mail", "/apps/mail.desktop"},
                                 {101, "mail-helper", "/apps/mail.desktop"},
                                 {200, "player", "/apps/player.desktop"}});
@@ -44,14 +45,14 @@ class TestKeptCounters : public QObject
     }
     void total(OwnedWorker &worker, int pid, double recv, double send)
     {
-        emit worker->m_monitorNetFlow->NotifyDetailData("proc", recv, send, pid, "eth0", kTotal);
+        worker->onAppMonitorNetFlowDetailData("proc", recv, send, pid, "eth0", kTotal);
     }
     // As the display thread hands the totals in, then the tick; returns once it committed.
     void save(OwnedWorker &worker)
     {
-        worker->onSetSvaeFLowList(worker->m_totalList);
+        worker->onSetSvaeFLowList(worker->totalFigures());
         worker->saveFlowData();
-        QTRY_VERIFY(savedGrowth() != m_lastSeen || worker->m_totalList.isEmpty());
+        QTRY_VERIFY(savedGrowth() != m_lastSeen || worker->totalFigures().isEmpty());
         m_lastSeen = savedGrowth();
     }
     // A monitor run that is not this test's own connection.
@@ -109,7 +110,7 @@ private slots:
 
         // And when the monitor starts again while the worker runs.
         startOtherMonitor();
-        QTRY_VERIFY(worker->m_processCounters.counters().isEmpty());
+        QTRY_COMPARE(worker->countingMonitor(), monitorIdentity(m_monitorBus.baseService()));
         total(worker, 100, 3, 0);
         save(worker);
         QCOMPARE(savedGrowth().value(kMail), qMakePair(157.0 + 3, 16.0));

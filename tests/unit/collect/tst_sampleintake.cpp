@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Nimbra Warden developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "ownedworker.h"
+#include "collect/sampleintake.h"
 #include "records/clock.h"
 
 #include <QTest>
@@ -19,40 +19,42 @@ QMap<QString, QPair<double, double>> figuresByDesktop(const QList<AppParameter> 
 }
 } // namespace
 
-// Samples arrive as the monitor proxy's signal, which the worker takes twice.
+// Each sample is taken twice, as the worker's two connections to the monitor deliver it.
 class TestSampleIntake : public QObject
 {
     Q_OBJECT
 
-    OwnedWorker worker;
+    SampleIntake intake;
+    const WardenProcessInfoList initialProcesses = {{100, "mail", "/apps/mail.desktop"},
+                                                    {101, "mail-helper", "/apps/mail.desktop"},
+                                                    {200, "player", "/apps/player.desktop"}};
 
     void giveProcesses(const WardenProcessInfoList &processes)
     {
         WardenProcessList pids;
         for (const WardenProcessInfo &process : processes)
             pids << process.pid;
-        emit worker->m_analysisApp->processInfoList(processes);
-        emit worker->m_analysisApp->allProcPidList(pids);
+        intake.takeProcessRecords(processes);
+        intake.takeRunning(pids);
     }
-    void sample(int pid, double recv, double send, const QString &type = kSpeed)
+    void sample(int pid, double recv, double send, const QString &type = kSpeed,
+                const QString &name = "proc")
     {
-        emit worker->m_monitorNetFlow->NotifyDetailData("proc", recv, send, pid, "eth0", type);
+        for (int run = 0; run < 2; ++run)
+            intake.take(name, recv, send, pid, "eth0", type);
     }
     QList<AppParameter> list(const QString &type = kSpeed)
     {
-        return type == kSpeed ? worker->m_speedList : worker->m_totalList;
+        return type == kSpeed ? intake.speeds() : intake.totals();
     }
     QMap<QString, QPair<double, double>> totals() { return figuresByDesktop(list(kTotal)); }
 
 private slots:
     void init()
     {
-        worker.reset(new TrafficDetailsWorker);
-        giveProcesses({{100, "mail", "/apps/mail.desktop"},
-                       {101, "mail-helper", "/apps/mail.desktop"},
-                       {200, "player", "/apps/player.desktop"}});
+        intake = SampleIntake();
+        giveProcesses(initialProcesses);
     }
-    void cleanup() { worker.reset(); }
 
     void application_figures_are_the_sums_over_its_processes_latest_samples()
     {
@@ -75,12 +77,12 @@ private slots:
     {
         sample(100, 100, 10);
         sample(101, 50, 5);
-        worker->resetSpeedFigures();
+        intake.resetSpeeds();
         QCOMPARE(list().first().recv, 150.0);
         sample(101, 60, 5);
-        worker->resetSpeedFigures();
+        intake.resetSpeeds();
         QCOMPARE(list().first().recv, 60.0);
-        worker->resetSpeedFigures();
+        intake.resetSpeeds();
         QCOMPARE(list().first().recv, 0.0);
         QCOMPARE(list().first().send, 0.0);
     }
@@ -96,7 +98,7 @@ private slots:
         const auto listAllBut = [&](int pid) {
             WardenProcessList running = {100, 101, 200};
             running.removeAll(pid);
-            worker->Getallprocpid(running);
+            intake.takeRunning(running);
         };
         for (const QString &step : steps) {
             const QStringList word = step.split(' ');
@@ -106,9 +108,10 @@ private slots:
                 listAllBut(0);
             else if (word[0] == "later")
                 now = now.addSecs(word[1].toInt());
-            else if (word[0] == "most")
-                worker->m_processCounters = ProcessCounters(word[1].toInt());
-            else if (word[0] == "share")
+            else if (word[0] == "most") {
+                intake = SampleIntake(word[1].toInt());
+                giveProcesses(initialProcesses);
+            } else if (word[0] == "share")
                 giveProcesses({{300, "python3", "/apps/notes.desktop"},
                                {400, "python3", "/apps/backup.desktop"},
                                {500, "python3", "/apps/notes.desktop"}});
@@ -164,7 +167,7 @@ private slots:
                        {100, "m", "/m.desktop"},
                        {400, "d", "/apps/"},
                        {500, "n", ""}});
-        worker->Getallprocpid({0, 100, 400, 500, 600});
+        intake.takeRunning({0, 100, 400, 500, 600});
         for (int pid : {0, 400, 500, 600, 700})
             sample(pid, 1, 1);
         sample(100, qQNaN(), 2, kTotal);
@@ -173,7 +176,7 @@ private slots:
         sample(100, 1.9e16, 1); // beyond a 64-bit byte counter
         sample(100, 4, -1);
         sample(100, 4, 1, "bytes");
-        worker->Getallprocpid({});
+        intake.takeRunning({});
         sample(100, 1, 1);
         QVERIFY(list(kSpeed).isEmpty());
         QVERIFY(list(kTotal).isEmpty());
@@ -183,7 +186,7 @@ private slots:
     {
         const QString huge(1 << 20, QLatin1Char('x'));
         giveProcesses({{100, huge, "/apps/" + huge + ".desktop"}});
-        emit worker->m_monitorNetFlow->NotifyDetailData(huge, 1, 1, 100, "eth0", kTotal);
+        sample(100, 1, 1, kTotal, huge);
         QCOMPARE(list(kTotal).size(), 1);
         QCOMPARE(list(kTotal)[0].sName.size(), 255);
         QCOMPARE(list(kTotal)[0].name.size(), 255);

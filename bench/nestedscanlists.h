@@ -11,8 +11,7 @@
 #include <QStringList>
 
 // The display lists built by plain nested scans over every pair, the way they
-// were built before the indexes: the reference the indexed building must
-// agree with, and the baseline of the live benchmark.
+// were built before the indexes: the baseline of the live benchmark.
 struct NestedScanLists
 {
     QList<allApp> allApps; // the launcher's applications, then the web one
