@@ -4,7 +4,6 @@
 #include "testsupport.h"
 
 #include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QTest>
 
@@ -28,13 +27,8 @@ QString fixturePath(const QString &name)
 static bool waitForOwnership(const QDBusConnection &bus, const QString &name, bool owned,
                              int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (bus.interface()->isServiceRegistered(name).value() == owned)
-            return true;
-        QTest::qWait(20);
-    }
-    return bus.interface()->isServiceRegistered(name).value() == owned;
+    return QTest::qWaitFor(
+        [&] { return bus.interface()->isServiceRegistered(name).value() == owned; }, timeoutMs);
 }
 
 bool waitForBusName(const QDBusConnection &bus, const QString &name, int timeoutMs)
@@ -47,10 +41,13 @@ bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int tim
     return waitForOwnership(bus, name, false, timeoutMs);
 }
 
-QProcess *startProgram(const QString &program, const QStringList &arguments)
+QProcess *startProgram(const QString &program, const QStringList &arguments,
+                       const QProcessEnvironment &environment)
 {
     auto *process = new QProcess;
     process->setProcessChannelMode(QProcess::MergedChannels);
+    if (!environment.isEmpty())
+        process->setProcessEnvironment(environment);
     process->start(program, arguments);
     process->waitForStarted();
     return process;

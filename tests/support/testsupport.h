@@ -25,9 +25,11 @@ QString fixturePath(const QString &name);
 bool waitForBusName(const QDBusConnection &bus, const QString &name, int timeoutMs = 5000);
 bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int timeoutMs = 5000);
 
-// Starts a program with stdout and stderr merged, for tests that read its log.
-// The caller owns the process; it is killed when destroyed.
-QProcess *startProgram(const QString &program, const QStringList &arguments = {});
+// Starts a program with stdout and stderr merged, for tests that read its log, in this
+// process's environment unless given one. The caller owns the process; it is killed when
+// destroyed.
+QProcess *startProgram(const QString &program, const QStringList &arguments = {},
+                       const QProcessEnvironment &environment = {});
 
 // The service's log file under $HOME.
 QString logFilePath();
