@@ -36,7 +36,6 @@ class ProcmapTest : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("share/applications"))));
         QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("bin"))));
         // Programs under names of their own, so that no other process on the machine matches.
         // GIO lists an entry only when its program is found.
@@ -134,8 +133,10 @@ private slots:
         QVERIFY(waitForMapping(int(alpha->processId()), alphaPath));
         int child = 0;
         QVERIFY(QTest::qWaitFor([&] {
-            QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(alpha->processId()));
-            child = children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toInt() : 0;
+            child = TestSupport::readFile(
+                        QStringLiteral("/proc/%1/task/%1/children").arg(alpha->processId()))
+                        .trimmed()
+                        .toInt();
             return child != 0;
         }));
         QVERIFY(waitForMapping(child, alphaPath));
@@ -183,25 +184,22 @@ private slots:
         const QByteArray records = "[Application]\nname=org.example.App\n";
         const QTemporaryDir root;
         const QString path = root.filePath(QStringLiteral(".flatpak-info"));
-        QFile file(kind == "symlink" ? root.filePath(QStringLiteral("target")) : path);
-        if (kind == "fifo") {
+        const QString target = kind == "symlink" ? root.filePath(QStringLiteral("target")) : path;
+        if (kind == "fifo")
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else {
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(kind == "oversized" ? QByteArray(limit + 1, 'x') : records);
-            file.close();
-        }
+        else
+            TestSupport::writeFile(target,
+                                   kind == "oversized" ? QByteArray(limit + 1, 'x') : records);
         if (kind == "symlink")
-            QVERIFY(QFile::link(file.fileName(), path));
+            QVERIFY(QFile::link(target, path));
         QCOMPARE(UntrustedFile::read(path, limit), kind == "regular" ? records : QByteArray());
     }
 
 private:
     void writeEntry(const QString &file, const QString &body)
     {
-        QFile entry(entryPath(file));
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\n" + body.toUtf8());
+        TestSupport::writeFile(entryPath(file),
+                               "[Desktop Entry]\nType=Application\n" + body.toUtf8());
     }
 
     QString entryPath(const QString &file) const

@@ -111,9 +111,11 @@ QByteArray ServiceRig::serviceOutput()
     return m_output;
 }
 
-QDBusMessage ServiceRig::call(const QString &method, const QVariantList &arguments)
+QDBusMessage ServiceRig::call(const QString &method, const QVariantList &arguments,
+                              const QString &interface)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kService, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        kService, kPath, interface.isEmpty() ? kService : interface, method);
     message.setArguments(arguments);
     return m_bus.call(message);
 }

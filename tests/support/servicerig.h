@@ -40,7 +40,9 @@ public:
     PeerSimulatorInterface &control() { return *m_control; }
     // Everything the service wrote so far.
     QByteArray serviceOutput();
-    QDBusMessage call(const QString &method, const QVariantList &arguments = {});
+    // A method of the service's main interface unless another is named.
+    QDBusMessage call(const QString &method, const QVariantList &arguments = {},
+                      const QString &interface = {});
     void stopProcesses();
 
 protected:

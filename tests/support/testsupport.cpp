@@ -5,6 +5,8 @@
 
 #include <QDBusConnectionInterface>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 namespace TestSupport {
@@ -51,6 +53,20 @@ QProcess *startProgram(const QString &program, const QStringList &arguments,
     process->start(program, arguments);
     process->waitForStarted();
     return process;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
 }
 
 QString logFilePath()

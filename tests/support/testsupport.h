@@ -31,6 +31,11 @@ bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int tim
 QProcess *startProgram(const QString &program, const QStringList &arguments = {},
                        const QProcessEnvironment &environment = {});
 
+// A file's contents; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+// Writes `content` to a file, making its folder; fails the running test when it cannot.
+void writeFile(const QString &path, const QByteArray &content);
+
 // The service's log file under $HOME.
 QString logFilePath();
 

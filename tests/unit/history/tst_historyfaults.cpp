@@ -2,11 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "historytestsupport.h"
+#include "testsupport.h"
 
 #include <QRegularExpression>
 #include <QSemaphore>
 
 using namespace HistoryTest;
+using namespace TestSupport;
 
 namespace {
 // The longest time the process-wide lock could not be taken while `ms` passed.
@@ -72,13 +74,10 @@ private slots:
     void broken_file_is_moved_aside_and_a_new_one_takes_the_saves()
     {
         QFETCH(QString, broken);
-        QDir().mkpath(QFileInfo(databasePath()).path());
         if (broken == "directory") {
             QVERIFY(QDir().mkpath(databasePath() + "/inside"));
         } else if (broken == "garbage") {
-            QFile file(databasePath());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(20000, 'x'));
+            writeFile(databasePath(), QByteArray(20000, 'x'));
         } else if (!broken.endsWith("running")) {
             {
                 StoreThread store;
@@ -99,22 +98,14 @@ private slots:
                 QVERIFY(file.resize(file.size() / 2));
             }
         }
-        const QByteArray before =
-            broken == "directory" || broken.endsWith("running") ? QByteArray() : [] {
-                QFile file(databasePath());
-                file.open(QIODevice::ReadOnly);
-                return file.readAll();
-            }();
+        const QByteArray before = readFile(databasePath()); // none, or the user's file
 
         LogCapture log;
         StoreThread store;
         if (broken == "garbage while running") {
             store.save({{"b", "B", 5, 2}});
-            QFile file(databasePath());
-            QVERIFY(file.open(QIODevice::WriteOnly)); // same file, now garbage
-            file.write(QByteArray(8192, 'z'));
-            file.close();
-            store.save({{"b", "B", 6, 4}}); // the growth since the last save
+            writeFile(databasePath(), QByteArray(8192, 'z')); // same file, now garbage
+            store.save({{"b", "B", 6, 4}});                   // the growth since the last save
         } else {
             store.save({{"b", "B", 1, 2}});
         }
@@ -123,13 +114,10 @@ private slots:
         QCOMPARE(aside.size(), 1);
         QCOMPARE(log.lines.filter("warden.db cannot be used").size(), 1);
         const QString moved = QFileInfo(databasePath()).path() + "/" + aside.first();
-        if (broken == "directory") {
+        if (broken == "directory")
             QVERIFY(QFileInfo(moved + "/inside").isDir());
-        } else if (!before.isEmpty()) {
-            QFile file(moved);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QVERIFY(file.readAll() == before); // the user's file, untouched
-        }
+        else if (!before.isEmpty())
+            QVERIFY(readFile(moved) == before); // the user's file, untouched
     }
 
     void broken_file_is_moved_aside_and_a_new_one_takes_the_saves_data()
