@@ -14,28 +14,13 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <numeric>
 
 using namespace TestSupport;
 
 namespace {
 const int kMailPid = 4100;
 const int kWebPid = 4200;
-
-const WardenDisplay *rowFor(const WardenDisplayList &list, const QString &appName)
-{
-    for (const WardenDisplay &row : list)
-        if (row.appName == appName)
-            return &row;
-    return nullptr;
-}
-
-double totalOf(const WardenAppFlowList &rows)
-{
-    double total = 0;
-    for (const WardenAppFlow &row : rows)
-        total += row.total;
-    return total;
-}
 } // namespace
 
 // The real service on the private buses, fed by the peer simulator, seen by its clients.
@@ -53,20 +38,14 @@ class TestServiceEndToEnd : public QObject
         return std::make_unique<DBusSignalRecorder>(m_bus, kService, kPath, kService, name);
     }
 
-    // Waits for a list signal after the current ones that satisfies `accept`.
-    bool waitForList(DBusSignalRecorder &recorder,
-                     const std::function<bool(const WardenDisplayList &)> &accept,
-                     int timeoutMs = 8000)
+    // The latest flow list, a row as "name received sent total".
+    QStringList latestFlow() const
     {
-        const int seen = recorder.count();
-        return QTest::qWaitFor(
-            [&] {
-                for (int i = seen; i < recorder.count(); ++i)
-                    if (accept(listOf<WardenDisplayList>(recorder.messages().at(i))))
-                        return true;
-                return false;
-            },
-            timeoutMs);
+        QStringList rows;
+        const QDBusMessage latest = m_flow->messages().value(m_flow->count() - 1);
+        for (const WardenDisplay &row : listOf<WardenDisplayList>(latest))
+            rows << QStringList{row.appName, row.recvText, row.sendText, row.totalText}.join(' ');
+        return rows;
     }
 
     void sendSample(int pid, const QString &name, double recv, double send, const QString &type)
@@ -118,7 +97,10 @@ private slots:
             QCOMPARE(rows.size(), daily ? 24 : 31);
             QCOMPARE(replies.at(i).argumentAt<1>(), daily ? "2024-03-15" : "2024-03-01");
             QCOMPARE(rows.first().appname, apps.at(i % 3));
-            QCOMPARE(totalOf(rows), totals[i / 3 % 2].at(i % 3));
+            QCOMPARE(std::accumulate(
+                         rows.cbegin(), rows.cend(), 0.0,
+                         [](double sum, const WardenAppFlow &row) { return sum + row.total; }),
+                     totals[i / 3 % 2].at(i % 3));
         }
         QTest::qWait(200);
         QCOMPARE(m_appFlow->count(), 0); // other clients see nothing of these
@@ -187,26 +169,15 @@ private slots:
         sendSample(kMailPid, "mail", 1000, 200, "total_kb");
         sendSample(kWebPid, "web", 40, 4, "total_kb");
         // Today: the earlier rows plus what this run saved.
-        QVERIFY(waitForList(
-            *m_flow,
-            [](const WardenDisplayList &list) {
-                const WardenDisplay *web = rowFor(list, "Web");
-                const WardenDisplay *mail = rowFor(list, "Mail");
-                return web && web->recvText == "47.00" && mail && mail->recvText == "1100.00";
-            },
-            12000));
-
+        QTRY_COMPARE_WITH_TIMEOUT(
+            latestFlow(), QStringList({"Mail 1100.00 220.00 1320.00", "Web 47.00 7.00 54.00"}),
+            12000);
         m_rig.call("notifyGetYesterdayFlowData");
-        QVERIFY(waitForList(*m_flow, [](const WardenDisplayList &list) {
-            return list.size() == 1 && list[0].appName == "Mail" && list[0].recvText == "120.00" &&
-                   list[0].sendText == "60.00" && list[0].totalText == "180.00";
-        }));
-
+        QTRY_COMPARE_WITH_TIMEOUT(latestFlow(), QStringList("Mail 120.00 60.00 180.00"), 8000);
         m_rig.call("notifyGetThisMonthFlowData");
-        QVERIFY(waitForList(*m_flow, [](const WardenDisplayList &list) {
-            const WardenDisplay *mail = rowFor(list, "Mail");
-            return mail && mail->recvText == "1220.00";
-        }));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            latestFlow(), QStringList({"Mail 1220.00 280.00 1500.00", "Web 47.00 7.00 54.00"}),
+            8000);
     }
 
     void per_application_answers_number_their_rows()

@@ -4,7 +4,6 @@
 #include "historytestsupport.h"
 #include "testsupport.h"
 
-#include <QRegularExpression>
 #include <QSemaphore>
 
 using namespace HistoryTest;
@@ -155,25 +154,6 @@ private slots:
         QTest::addColumn<bool>("ownCaller");
         QTest::newRow("answer to all") << false;
         QTest::newRow("answer to its caller") << true;
-    }
-
-    void the_same_failure_is_logged_once_a_minute_with_the_count_left_out()
-    {
-        StoreThread store;
-        store.save({{"a", "A", 1, 1}});
-        FlowFile().hideRows();
-        setNow(QDateTime(QDate(2024, 3, 6), QTime(9, 0))); // away from earlier tests' failures
-        LogCapture log;
-        for (int i = 0; i < 3; ++i)
-            ask(store, kToday);
-        // A dozen failed statements, each kind of failure logged once.
-        QStringList lines = log.lines;
-        QVERIFY(!lines.isEmpty());
-        QCOMPARE(lines.removeDuplicates(), 0);
-        setNow(QDateTime(QDate(2024, 3, 6), QTime(9, 1)));
-        ask(store, kToday);
-        QVERIFY(
-            !log.lines.filter(QRegularExpression("^the same failure \\d+ more times")).isEmpty());
     }
 
     void flood_of_requests_is_refused_beyond_a_bound_and_no_save_is_lost()

@@ -142,6 +142,13 @@ void waitForTheSums(StoreThread &store)
     ask(store, kToday);
     store.waitUntil(sumsBuilt);
 }
+
+// Opens the file in a store of its own, which builds the sums.
+void buildTheSums()
+{
+    StoreThread store;
+    waitForTheSums(store);
+}
 } // namespace
 
 class HistoryQueriesTest : public QObject
@@ -222,10 +229,7 @@ private slots:
         QCOMPARE(built.filter(QRegularExpression("^odd\\|")).size(), 10);
 
         useFreshHome();
-        {
-            StoreThread store;
-            waitForTheSums(store);
-        }
+        buildTheSums();
         writeRows(400, 31);
         insertRowsOfEveryKind();
         writeRows(400, 32);
@@ -235,17 +239,11 @@ private slots:
         useFreshHome();
         writeRows(400, 31);
         insertRowsOfEveryKind();
-        {
-            StoreThread store;
-            waitForTheSums(store);
-        }
+        buildTheSums();
         FlowFile().exec("DROP TRIGGER flowDetail_sum_insert");
         FlowFile().exec("UPDATE flowSumState SET complete = 0");
         writeRows(400, 32);
-        {
-            StoreThread store;
-            waitForTheSums(store);
-        }
+        buildTheSums();
         QCOMPARE(sumsAndOddRows(), built);
     }
 
@@ -255,10 +253,7 @@ private slots:
     void answers_while_the_sums_are_built_are_those_of_the_rows()
     {
         writeRows(3000, 21);
-        {
-            StoreThread builder;
-            waitForTheSums(builder);
-        }
+        buildTheSums();
         {
             FlowFile file;
             file.exec("DROP TRIGGER flowDetail_sum_insert");

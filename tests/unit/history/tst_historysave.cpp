@@ -5,6 +5,7 @@
 
 #include "history/hourkey.h"
 
+#include <QRegularExpression>
 #include <QSemaphore>
 
 using namespace HistoryTest;
@@ -279,6 +280,13 @@ private slots:
                                        "GetThisMonthFlowData 0"}));
         QCOMPARE(log.lines.filter("request dropped").size(), 3);
         QVERIFY(log.lines.contains("request dropped after 4 failed attempts: GetTodayFlowData"));
+        // A dozen failed statements, each kind of failure logged once a minute, then counted.
+        QStringList lines = log.lines;
+        QCOMPARE(lines.removeDuplicates(), 0);
+        setNow(QDateTime(QDate(2024, 3, 15), QTime(10, 1)));
+        ask(store, kToday);
+        QVERIFY(
+            !log.lines.filter(QRegularExpression("^the same failure \\d+ more times")).isEmpty());
     }
 
     void failed_save_leaves_nothing_and_the_next_counts_the_growth_once()
