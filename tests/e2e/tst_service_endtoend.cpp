@@ -48,13 +48,6 @@ class TestServiceEndToEnd : public QObject
         return rows;
     }
 
-    void sendSample(int pid, const QString &name, double recv, double send, const QString &type)
-    {
-        m_rig.control()
-            .SendSample(name, recv, send, pid, QStringLiteral("eth0"), type)
-            .waitForFinished();
-    }
-
 private slots:
     void initTestCase()
     {
@@ -166,8 +159,8 @@ private slots:
 
     void flow_list_shows_the_period_last_asked_for()
     {
-        sendSample(kMailPid, "mail", 1000, 200, "total_kb");
-        sendSample(kWebPid, "web", 40, 4, "total_kb");
+        m_rig.sendTotal(kMailPid, 1000, 200);
+        m_rig.sendTotal(kWebPid, 40, 4);
         // Today: the earlier rows plus what this run saved.
         QTRY_COMPARE_WITH_TIMEOUT(
             latestFlow(), QStringList({"Mail 1100.00 220.00 1320.00", "Web 47.00 7.00 54.00"}),
@@ -213,7 +206,7 @@ private slots:
     {
         QVERIFY(m_rig.exitService());
         QVERIFY(m_rig.startService({}, "@2024-07-20 10:00:00"));
-        sendSample(kWebPid, "web", 60, 6, "total_kb");
+        m_rig.sendTotal(kWebPid, 60, 6);
         QTRY_COMPARE_WITH_TIMEOUT(
             HistoryFile().values("SELECT sum(downloadedFlow) FROM flowDetail WHERE appname = "
                                  "'web.desktop' AND dataymdh = '2024/07/20/10'"),

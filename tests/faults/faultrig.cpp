@@ -20,16 +20,6 @@ constexpr qint64 kLongestGapMs = 1200;
 
 using namespace TestSupport;
 
-namespace {
-
-// The processes of tests/fixtures/e2e/scenario.json.
-QString processNameOf(int pid)
-{
-    return pid == 4100 ? QStringLiteral("mail") : QStringLiteral("web");
-}
-
-} // namespace
-
 FaultRig::~FaultRig()
 {
     stopProcesses(); // before their home goes
@@ -60,10 +50,7 @@ qint64 FaultRig::slowestAnswerMs(int durationMs)
 
 void FaultRig::sendTotal(int pid, double recv, double send)
 {
-    control()
-        .SendSample(processNameOf(pid), recv, send, pid, QStringLiteral("eth0"),
-                    QStringLiteral("total_kb"))
-        .waitForFinished();
+    ServiceRig::sendTotal(pid, recv, send);
     m_sent[pid] = {recv, send};
 }
 
@@ -90,7 +77,7 @@ double FaultRig::unsavedGrowth() const
     const auto saved = savedGrowth();
     double missing = 0;
     for (auto it = m_sent.cbegin(); it != m_sent.cend(); ++it) {
-        const QPair<double, double> have = saved.value(processNameOf(it.key()) + ".desktop");
+        const QPair<double, double> have = saved.value(processName(it.key()) + ".desktop");
         missing += qAbs(it->first - have.first) + qAbs(it->second - have.second);
     }
     return missing;

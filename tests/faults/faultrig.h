@@ -23,7 +23,7 @@ public:
     QString home() const { return m_home.path(); }
     // The longest wait for a StartApp answer over `durationMs`, asking every 250 ms.
     qint64 slowestAnswerMs(int durationMs);
-    // Sends a running total of one of the scenario's processes and remembers it.
+    // Sends a running total as the rig does, and remembers it.
     void sendTotal(int pid, double recv, double send);
     // Growth saved in the file, per desktop name.
     QMap<QString, QPair<double, double>> savedGrowth() const;

@@ -104,6 +104,16 @@ bool ServiceRig::exitService()
     return m_service->waitForFinished(10000);
 }
 
+void ServiceRig::sendTotal(int pid, double recv, double send)
+{
+    m_control->SendSample(processName(pid), recv, send, pid, "eth0", "total_kb").waitForFinished();
+}
+
+QString ServiceRig::processName(int pid)
+{
+    return pid == 4100 ? QStringLiteral("mail") : QStringLiteral("web");
+}
+
 QByteArray ServiceRig::serviceOutput()
 {
     if (m_service)

@@ -36,6 +36,11 @@ public:
     // Ends the service as a client does, and waits for it.
     bool exitService();
 
+    // Sends a running total of a process of tests/fixtures/e2e/scenario.json: 4100 runs "mail"
+    // of mail.desktop, 4200 "web" of web.desktop.
+    void sendTotal(int pid, double recv, double send);
+    static QString processName(int pid);
+
     QProcess &service() { return *m_service; }
     PeerSimulatorInterface &control() { return *m_control; }
     // Everything the service wrote so far.

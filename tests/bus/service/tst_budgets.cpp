@@ -56,13 +56,6 @@ class TestBudgets : public QObject
 
     void startService() { QVERIFY2(m_rig.startService({}, kClock), m_rig.serviceOutput()); }
 
-    void sendMailTotal(double kibibytes)
-    {
-        m_rig.control()
-            .SendSample("mail", kibibytes, 0, kMailPid, "eth0", "total_kb")
-            .waitForFinished();
-    }
-
 private slots:
     void initTestCase()
     {
@@ -98,13 +91,13 @@ private slots:
                    QVariantList{m_notifications.shown.value(i)};
         };
 
-        sendMailTotal(600);
+        m_rig.sendTotal(kMailPid, 600, 0);
         QVERIFY(reached.waitForCount(1, 12000));
         QCOMPARE(announced(0),
                  (QVariantList{"mail.desktop", "month", "warning", 614400ull, kLimit,
                                "mail-client|Mail: 50 % of the data budget used|600 KiB of 1.00 "
                                "MiB used since 2024-03-01."}));
-        sendMailTotal(1100);
+        m_rig.sendTotal(kMailPid, 1100, 0);
         QVERIFY(reached.waitForCount(2, 12000));
         QCOMPARE(announced(1),
                  (QVariantList{"mail.desktop", "month", "limit", 1126400ull, kLimit,
@@ -113,7 +106,7 @@ private slots:
 
         QVERIFY(m_rig.exitService());
         startService();
-        sendMailTotal(1200);
+        m_rig.sendTotal(kMailPid, 1200, 0);
         QTest::qWait(6000);
         const WardenBudgetList budgets =
             listOf<WardenBudgetList>(m_rig.call("GetBudgets", {}, kQueries));
