@@ -20,21 +20,6 @@ constexpr qint64 kLongestGapMs = 1200;
 
 using namespace TestSupport;
 
-namespace {
-
-// The processes of tests/fixtures/e2e/scenario.json.
-QString desktopOf(int pid)
-{
-    return pid == 4100 ? QStringLiteral("mail.desktop") : QStringLiteral("web.desktop");
-}
-
-QString processNameOf(int pid)
-{
-    return pid == 4100 ? QStringLiteral("mail") : QStringLiteral("web");
-}
-
-} // namespace
-
 FaultRig::~FaultRig()
 {
     stopProcesses(); // before their home goes
@@ -65,10 +50,7 @@ qint64 FaultRig::slowestAnswerMs(int durationMs)
 
 void FaultRig::sendTotal(int pid, double recv, double send)
 {
-    control()
-        .SendSample(processNameOf(pid), recv, send, pid, QStringLiteral("eth0"),
-                    QStringLiteral("total_kb"))
-        .waitForFinished();
+    ServiceRig::sendTotal(pid, recv, send);
     m_sent[pid] = {recv, send};
 }
 
@@ -79,7 +61,7 @@ QMap<QString, QPair<double, double>> FaultRig::savedGrowth() const
         return growth;
     for (const QString &row : HistoryFile(databasePath()).sums()) {
         const QStringList columns = row.split('|');
-        if (columns.size() == 3 && (columns[0] == desktopOf(4100) || columns[0] == desktopOf(4200)))
+        if (columns.size() == 3)
             growth[columns[0]] = {columns[1].toDouble(), columns[2].toDouble()};
     }
     return growth;
@@ -95,21 +77,10 @@ double FaultRig::unsavedGrowth() const
     const auto saved = savedGrowth();
     double missing = 0;
     for (auto it = m_sent.cbegin(); it != m_sent.cend(); ++it) {
-        const QPair<double, double> have = saved.value(desktopOf(it.key()));
+        const QPair<double, double> have = saved.value(processName(it.key()) + ".desktop");
         missing += qAbs(it->first - have.first) + qAbs(it->second - have.second);
     }
     return missing;
-}
-
-void FaultRig::startGapWatch()
-{
-    m_gapsFrom = m_clock.elapsed();
-    m_gapsTo = -1;
-}
-
-void FaultRig::stopGapWatch()
-{
-    m_gapsTo = m_clock.elapsed();
 }
 
 qint64 FaultRig::longestGapMs() const
@@ -125,11 +96,6 @@ qint64 FaultRig::longestGapMs() const
     }
     // A list still missing at the end counts as a gap.
     return qMax(longest, end - previous);
-}
-
-int FaultRig::speedLists() const
-{
-    return m_speedTimes.size();
 }
 
 void FaultRig::report(const QString &caseName, bool withGrowth) const

@@ -23,9 +23,9 @@ public:
     QString home() const { return m_home.path(); }
     // The longest wait for a StartApp answer over `durationMs`, asking every 250 ms.
     qint64 slowestAnswerMs(int durationMs);
-    // Sends a running total of one of the scenario's processes and remembers it.
+    // Sends a running total as the rig does, and remembers it.
     void sendTotal(int pid, double recv, double send);
-    // Growth saved in the file, per desktop name, for the scenario's applications.
+    // Growth saved in the file, per desktop name.
     QMap<QString, QPair<double, double>> savedGrowth() const;
     // Waits until the file holds every growth sent.
     bool waitForSaved(int timeoutMs);
@@ -33,11 +33,15 @@ public:
     double unsavedGrowth() const;
 
     // Display gaps are measured between these two calls, or up to now.
-    void startGapWatch();
-    void stopGapWatch();
+    void startGapWatch()
+    {
+        m_gapsFrom = m_clock.elapsed();
+        m_gapsTo = -1;
+    }
+    void stopGapWatch() { m_gapsTo = m_clock.elapsed(); }
     qint64 longestGapMs() const;
     // Speed lists received so far.
-    int speedLists() const;
+    int speedLists() const { return m_speedTimes.size(); }
 
     // One line for the suite's summary, the unsaved growth only where the file holds one run;
     // fails the case where a speed list came more than 1.2 s after the one before.

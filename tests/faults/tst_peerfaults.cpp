@@ -42,14 +42,6 @@ class TestPeerFaults : public QObject
     std::unique_ptr<FaultRig> rig;
     std::unique_ptr<DBusSignalRecorder> flow, speed;
 
-    void renameMail()
-    {
-        rig->control()
-            .SetLauncherItems({application(QStringLiteral("mail.desktop"), QStringLiteral("Post")),
-                               application(QStringLiteral("web.desktop"), QStringLiteral("Web"))})
-            .waitForFinished();
-    }
-
 private slots:
     void initTestCase() { registerWardenDisplayMetaType(); }
 
@@ -64,12 +56,7 @@ private slots:
         QVERIFY(rig->startSimulator());
     }
 
-    void cleanup()
-    {
-        rig.reset();
-        flow.reset();
-        speed.reset();
-    }
+    void cleanup() { rig.reset(); }
 
     // A launcher that fails is asked again later; a slow one is waited for aside.
     void launcher_failing_or_slow_on_refresh_keeps_the_applications_and_holds_up_nothing_data()
@@ -87,7 +74,10 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return lastListNames(*flow, "Mail"); }, 12000));
 
         rig->startGapWatch();
-        renameMail();
+        rig->control()
+            .SetLauncherItems({application(QStringLiteral("mail.desktop"), QStringLiteral("Post")),
+                               application(QStringLiteral("web.desktop"), QStringLiteral("Web"))})
+            .waitForFinished();
         if (failing)
             rig->control().SetLauncherFailing(true).waitForFinished();
         else

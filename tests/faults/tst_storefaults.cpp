@@ -31,7 +31,7 @@ int sumsOffTheRows(HistoryFile &file)
 }
 } // namespace
 
-// The service against a file that is locked, broken or odd, and against kill -9: the lists
+// The service against a file that is odd and large, and against kill -9: the lists
 // keep their second, and every growth reaches the file.
 class TestStoreFaults : public QObject
 {
@@ -53,26 +53,6 @@ private slots:
     }
 
     void cleanup() { rig.reset(); }
-
-    void file_locked_by_another_program_for_ten_seconds()
-    {
-        QVERIFY(rig->startService());
-        rig->sendTotal(4100, 100, 10);
-        rig->sendTotal(4200, 50, 5);
-        QVERIFY(rig->waitForSaved(12000));
-
-        rig->startGapWatch();
-        {
-            HistoryFile other(rig->databasePath());
-            QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
-            rig->sendTotal(4100, 400, 40);
-            rig->sendTotal(4200, 90, 9);
-            QVERIFY(rig->slowestAnswerMs(10000) < 1000);
-            QVERIFY(other.exec(QStringLiteral("COMMIT")));
-        }
-        QVERIFY(rig->waitForSaved(15000));
-        rig->report(QTest::currentTestFunction());
-    }
 
     void odd_row_in_a_large_month_costs_no_display_second()
     {

@@ -16,19 +16,12 @@
 
 #include <memory>
 
+using namespace TestSupport;
+
 namespace {
 
-const QString service = QStringLiteral("com.nimbra.warden.trafficdetails");
-const QString servicePath = QStringLiteral("/com/nimbra/warden/trafficdetails");
 const QString appName = QStringLiteral("Traffic Maker");
 const QString desktopName = QStringLiteral("nwt-traffic-maker.desktop");
-
-WardenDisplayList displayList(const QDBusMessage &message)
-{
-    WardenDisplayList list;
-    message.arguments().value(0).value<QDBusArgument>() >> list;
-    return list;
-}
 
 double savedDownloads(const QString &appname)
 {
@@ -57,81 +50,81 @@ class RealDaemonsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void a_process_traffic_shows_under_its_application_and_is_saved();
+    void initTestCase()
+    {
+        const QString why = m_cgroup.create();
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+        registerWardenDisplayMetaType();
+
+        // The traffic maker is an installed application, known by its program.
+        QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("share/applications"))));
+        QFile entry(m_data.filePath(QStringLiteral("share/applications/") + desktopName));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=" + appName.toUtf8() +
+                    "\nExec=traffic-maker\nIcon=network-transmit-receive\n");
+        entry.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_DIRS"),
+                           m_data.filePath(QStringLiteral("share")));
+        environment.insert(QStringLiteral("PATH"),
+                           QFileInfo(QStringLiteral(NWT_TRAFFIC_MAKER_BINARY)).path() +
+                               QStringLiteral(":/usr/bin:/bin"));
+
+        m_daemons.push_back(
+            startDaemon(QStringLiteral(NWT_NETMONITOR_BINARY),
+                        {QStringLiteral("--cgroup"), m_cgroup.path(), QStringLiteral("--loopback")},
+                        environment));
+        if (!waitForBusName(QDBusConnection::systemBus(),
+                            QStringLiteral("com.nimbra.warden.MonitorNetFlow")))
+            QSKIP("the network monitor cannot run here (see its message above)");
+        m_daemons.push_back(startDaemon(QStringLiteral(NWT_PROCMAP_BINARY), {}, environment));
+        QVERIFY(waitForBusName(QDBusConnection::sessionBus(),
+                               QStringLiteral("com.nimbra.ndesk.daemon.Launcher")));
+        m_daemons.push_back(startDaemon(serviceBinary(), {}, environment));
+        QVERIFY(waitForBusName(QDBusConnection::sessionBus(), kService));
+    }
+
+    void cleanupTestCase()
+    {
+        for (auto daemon = m_daemons.rbegin(); daemon != m_daemons.rend(); ++daemon) {
+            (*daemon)->terminate();
+            (*daemon)->waitForFinished();
+        }
+    }
+
+    void a_process_traffic_shows_under_its_application_and_is_saved()
+    {
+        DBusSignalRecorder speeds(QDBusConnection::sessionBus(), kService, kPath, kService,
+                                  QStringLiteral("displayspped"));
+        TrafficMaker maker(
+            {QStringLiteral("tcp4"), QStringLiteral("200000"), QStringLiteral("50000")});
+        QVERIFY(maker.start(m_cgroup));
+        QTimer traffic;
+        connect(&traffic, &QTimer::timeout, [&] { maker.exchange(); });
+        traffic.start(250);
+
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         if (speeds.messages().isEmpty())
+                             return false;
+                         for (const WardenDisplay &row :
+                              listOf<WardenDisplayList>(speeds.messages().last())) {
+                             if (row.appName == appName && row.recvSum > 0)
+                                 return true;
+                         }
+                         return false;
+                     },
+                     15000),
+                 "no speed row for the application");
+        QTRY_VERIFY_WITH_TIMEOUT(savedDownloads(desktopName) > 0, 15000);
+    }
 
 private:
     TestCgroup m_cgroup;
     QTemporaryDir m_data;
     std::vector<std::unique_ptr<QProcess>> m_daemons;
 };
-
-void RealDaemonsTest::initTestCase()
-{
-    const QString why = m_cgroup.create();
-    if (!why.isEmpty())
-        QSKIP(qPrintable(why));
-    registerWardenDisplayMetaType();
-
-    // The traffic maker is an installed application, known by its program.
-    QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("share/applications"))));
-    QFile entry(m_data.filePath(QStringLiteral("share/applications/") + desktopName));
-    QVERIFY(entry.open(QIODevice::WriteOnly));
-    entry.write("[Desktop Entry]\nType=Application\nName=" + appName.toUtf8() +
-                "\nExec=traffic-maker\nIcon=network-transmit-receive\n");
-    entry.close();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_DIRS"), m_data.filePath(QStringLiteral("share")));
-    environment.insert(QStringLiteral("PATH"),
-                       QFileInfo(QStringLiteral(NWT_TRAFFIC_MAKER_BINARY)).path() +
-                           QStringLiteral(":/usr/bin:/bin"));
-
-    m_daemons.push_back(startDaemon(
-        QStringLiteral(NWT_NETMONITOR_BINARY),
-        {QStringLiteral("--cgroup"), m_cgroup.path(), QStringLiteral("--loopback")}, environment));
-    if (!TestSupport::waitForBusName(QDBusConnection::systemBus(),
-                                     QStringLiteral("com.nimbra.warden.MonitorNetFlow")))
-        QSKIP("the network monitor cannot run here (see its message above)");
-    m_daemons.push_back(startDaemon(QStringLiteral(NWT_PROCMAP_BINARY), {}, environment));
-    QVERIFY(TestSupport::waitForBusName(QDBusConnection::sessionBus(),
-                                        QStringLiteral("com.nimbra.ndesk.daemon.Launcher")));
-    m_daemons.push_back(startDaemon(TestSupport::serviceBinary(), {}, environment));
-    QVERIFY(TestSupport::waitForBusName(QDBusConnection::sessionBus(), service));
-}
-
-void RealDaemonsTest::cleanupTestCase()
-{
-    for (auto daemon = m_daemons.rbegin(); daemon != m_daemons.rend(); ++daemon) {
-        (*daemon)->terminate();
-        (*daemon)->waitForFinished();
-    }
-}
-
-void RealDaemonsTest::a_process_traffic_shows_under_its_application_and_is_saved()
-{
-    DBusSignalRecorder speeds(QDBusConnection::sessionBus(), service, servicePath, service,
-                              QStringLiteral("displayspped"));
-    TrafficMaker maker({QStringLiteral("tcp4"), QStringLiteral("200000"), QStringLiteral("50000")});
-    QVERIFY(maker.start(m_cgroup));
-    QTimer traffic;
-    connect(&traffic, &QTimer::timeout, [&] { maker.exchange(); });
-    traffic.start(250);
-
-    QVERIFY2(QTest::qWaitFor(
-                 [&] {
-                     if (speeds.messages().isEmpty())
-                         return false;
-                     for (const WardenDisplay &row : displayList(speeds.messages().last())) {
-                         if (row.appName == appName && row.recvSum > 0)
-                             return true;
-                     }
-                     return false;
-                 },
-                 15000),
-             "no speed row for the application");
-    QTRY_VERIFY_WITH_TIMEOUT(savedDownloads(desktopName) > 0, 15000);
-}
 
 QTEST_GUILESS_MAIN(RealDaemonsTest)
 #include "tst_realdaemons.moc"

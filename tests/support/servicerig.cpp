@@ -104,6 +104,16 @@ bool ServiceRig::exitService()
     return m_service->waitForFinished(10000);
 }
 
+void ServiceRig::sendTotal(int pid, double recv, double send)
+{
+    m_control->SendSample(processName(pid), recv, send, pid, "eth0", "total_kb").waitForFinished();
+}
+
+QString ServiceRig::processName(int pid)
+{
+    return pid == 4100 ? QStringLiteral("mail") : QStringLiteral("web");
+}
+
 QByteArray ServiceRig::serviceOutput()
 {
     if (m_service)
@@ -111,9 +121,11 @@ QByteArray ServiceRig::serviceOutput()
     return m_output;
 }
 
-QDBusMessage ServiceRig::call(const QString &method, const QVariantList &arguments)
+QDBusMessage ServiceRig::call(const QString &method, const QVariantList &arguments,
+                              const QString &interface)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kService, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        kService, kPath, interface.isEmpty() ? kService : interface, method);
     message.setArguments(arguments);
     return m_bus.call(message);
 }

@@ -36,11 +36,18 @@ public:
     // Ends the service as a client does, and waits for it.
     bool exitService();
 
+    // Sends a running total of a process of tests/fixtures/e2e/scenario.json: 4100 runs "mail"
+    // of mail.desktop, 4200 "web" of web.desktop.
+    void sendTotal(int pid, double recv, double send);
+    static QString processName(int pid);
+
     QProcess &service() { return *m_service; }
     PeerSimulatorInterface &control() { return *m_control; }
     // Everything the service wrote so far.
     QByteArray serviceOutput();
-    QDBusMessage call(const QString &method, const QVariantList &arguments = {});
+    // A method of the service's main interface unless another is named.
+    QDBusMessage call(const QString &method, const QVariantList &arguments = {},
+                      const QString &interface = {});
     void stopProcesses();
 
 protected:

@@ -4,8 +4,9 @@
 #include "testsupport.h"
 
 #include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 namespace TestSupport {
@@ -28,13 +29,8 @@ QString fixturePath(const QString &name)
 static bool waitForOwnership(const QDBusConnection &bus, const QString &name, bool owned,
                              int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (bus.interface()->isServiceRegistered(name).value() == owned)
-            return true;
-        QTest::qWait(20);
-    }
-    return bus.interface()->isServiceRegistered(name).value() == owned;
+    return QTest::qWaitFor(
+        [&] { return bus.interface()->isServiceRegistered(name).value() == owned; }, timeoutMs);
 }
 
 bool waitForBusName(const QDBusConnection &bus, const QString &name, int timeoutMs)
@@ -47,13 +43,30 @@ bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int tim
     return waitForOwnership(bus, name, false, timeoutMs);
 }
 
-QProcess *startProgram(const QString &program, const QStringList &arguments)
+QProcess *startProgram(const QString &program, const QStringList &arguments,
+                       const QProcessEnvironment &environment)
 {
     auto *process = new QProcess;
     process->setProcessChannelMode(QProcess::MergedChannels);
+    if (!environment.isEmpty())
+        process->setProcessEnvironment(environment);
     process->start(program, arguments);
     process->waitForStarted();
     return process;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
 }
 
 QString logFilePath()

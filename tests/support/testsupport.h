@@ -25,9 +25,16 @@ QString fixturePath(const QString &name);
 bool waitForBusName(const QDBusConnection &bus, const QString &name, int timeoutMs = 5000);
 bool waitForBusNameGone(const QDBusConnection &bus, const QString &name, int timeoutMs = 5000);
 
-// Starts a program with stdout and stderr merged, for tests that read its log.
-// The caller owns the process; it is killed when destroyed.
-QProcess *startProgram(const QString &program, const QStringList &arguments = {});
+// Starts a program with stdout and stderr merged, for tests that read its log, in this
+// process's environment unless given one. The caller owns the process; it is killed when
+// destroyed.
+QProcess *startProgram(const QString &program, const QStringList &arguments = {},
+                       const QProcessEnvironment &environment = {});
+
+// A file's contents; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+// Writes `content` to a file, making its folder; fails the running test when it cannot.
+void writeFile(const QString &path, const QByteArray &content);
 
 // The service's log file under $HOME.
 QString logFilePath();

@@ -49,10 +49,9 @@ public:
     {
         if (message.interface() != kService && message.interface() != kQueries)
             return false;
-        calls << (message.member() + ' ' + QVariant(message.arguments()).toStringList().join(' '))
-                     .trimmed();
         const QString member = message.member();
         const QStringList arguments = QVariant(message.arguments()).toStringList();
+        calls << (member + ' ' + arguments.join(' ')).trimmed();
         const auto budget = std::find_if(budgets.cbegin(), budgets.cend(), [&](const auto &b) {
             return QStringList{b.desktopId, b.period} == arguments;
         });

@@ -43,20 +43,6 @@ QStringList interfaceShape(const QString &xml, const QString &interfaceName)
     return shape;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
 } // namespace
 
 // The bare service on the private buses: its interface, its instance, its end and its log.
@@ -66,21 +52,15 @@ class TestServiceFront : public QObject
 
     ServiceRig m_rig;
 
-    static QDBusMessage callService(const QString &method)
-    {
-        return QDBusConnection::sessionBus().call(
-            QDBusMessage::createMethodCall(kService, kPath, kService, method));
-    }
-
     // Runs the service from StartApp to ExitApp; everything it wrote.
-    static QByteArray runOnce(const QString &program, const QStringList &arguments = {})
+    QByteArray runOnce(const QString &program, const QStringList &arguments = {})
     {
         std::unique_ptr<QProcess> service(startProgram(program, arguments));
         if (!QTest::qVerify(waitForBusName(QDBusConnection::sessionBus(), kService, 10000),
                             "on the bus", "", __FILE__, __LINE__))
             return service->readAll();
-        callService(QStringLiteral("StartApp"));
-        callService(QStringLiteral("ExitApp"));
+        m_rig.call(QStringLiteral("StartApp"));
+        m_rig.call(QStringLiteral("ExitApp"));
         QTest::qVerify(service->waitForFinished(10000) && service->exitCode() == 0,
                        "ended with status zero", "", __FILE__, __LINE__);
         return service->readAll();
@@ -116,7 +96,7 @@ private slots:
 
     void start_app_replies_empty_and_logs_a_stamped_line_to_file_and_stderr()
     {
-        const QDBusMessage reply = callService(QStringLiteral("StartApp"));
+        const QDBusMessage reply = m_rig.call(QStringLiteral("StartApp"));
         QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
         QCOMPARE(reply.signature(), QString());
 
@@ -125,15 +105,13 @@ private slots:
                            "void OperateDBusData::StartApp\\(\\)  Start TrafficDetailis\\.\n"));
         QVERIFY(QTest::qWaitFor(
             [&] {
-                QFile log(logFilePath());
-                return log.open(QIODevice::ReadOnly) &&
-                       line.match(QString::fromUtf8(log.readAll())).hasMatch() &&
+                return line.match(QString::fromUtf8(readFile(logFilePath()))).hasMatch() &&
                        line.match(QString::fromUtf8(m_rig.serviceOutput())).hasMatch();
             },
             5000));
     }
 
-    void second_instance_logs_and_exits_zero_while_first_runs_on()
+    void second_instance_logs_and_exits_zero_while_first_runs_on_until_exit_app()
     {
         std::unique_ptr<QProcess> second(startProgram(serviceBinary()));
         QVERIFY(second->waitForFinished(10000));
@@ -142,12 +120,9 @@ private slots:
         QVERIFY(second->readAll().contains(
             "dbus service already registered!  \"com.nimbra.warden.trafficdetails\""));
 
-        QCOMPARE(callService(QStringLiteral("StartApp")).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(m_rig.call(QStringLiteral("StartApp")).type(), QDBusMessage::ReplyMessage);
         QCOMPARE(m_rig.service().state(), QProcess::Running);
-    }
 
-    void exit_app_ends_the_process_with_status_zero()
-    {
         QVERIFY(m_rig.exitService());
         QCOMPARE(m_rig.service().exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_rig.service().exitCode(), 0);

@@ -187,18 +187,30 @@ inline const Period kAppLastMonth = {FlowPeriod::LastMonth, true, true, true};
 inline const Period kAppThisMonth = {FlowPeriod::ThisMonth, true, true, false};
 
 // Asks under the lock and returns the one answer, described; waits while the store builds sums.
-inline QStringList ask(StoreThread &store, const Period &period, const QString &app = QString())
+inline QStringList ask(StoreThread &store, const HistoryRequest &request)
 {
     QSignalSpy spy(store.store, &UseData::answered);
-    store.locked([&](UseData *data) { data->request(period.request(app)); });
+    store.locked([&](UseData *data) { data->request(request); });
     int answers = 0;
     store.waitUntil([&] {
         store.sync([&] { answers = spy.size(); }); // the spy records in the store's thread
         return answers > 0;
     });
-    if (answers != 1)
-        return {QString("%1 answers").arg(answers)};
-    return describe(spy.at(0).at(0).value<HistoryAnswer>().rows);
+    const HistoryAnswer answer = spy.value(0).value(0).value<HistoryAnswer>();
+    if (answers != 1 || !answer.ok)
+        return {QString("%1 answers, ok %2").arg(answers).arg(answer.ok)};
+    return describe(answer.rows);
+}
+
+inline QStringList ask(StoreThread &store, const Period &period, const QString &app = QString())
+{
+    return ask(store, period.request(app));
+}
+
+// Whether the sums cover every row of the file.
+inline bool sumsBuilt()
+{
+    return HistoryFile().values("SELECT complete FROM flowSumState") == QStringList("1");
 }
 
 } // namespace HistoryTest

@@ -2,11 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "historytestsupport.h"
+#include "testsupport.h"
 
-#include <QRegularExpression>
 #include <QSemaphore>
 
 using namespace HistoryTest;
+using namespace TestSupport;
 
 namespace {
 // The longest time the process-wide lock could not be taken while `ms` passed.
@@ -72,13 +73,10 @@ private slots:
     void broken_file_is_moved_aside_and_a_new_one_takes_the_saves()
     {
         QFETCH(QString, broken);
-        QDir().mkpath(QFileInfo(databasePath()).path());
         if (broken == "directory") {
             QVERIFY(QDir().mkpath(databasePath() + "/inside"));
         } else if (broken == "garbage") {
-            QFile file(databasePath());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(20000, 'x'));
+            writeFile(databasePath(), QByteArray(20000, 'x'));
         } else if (!broken.endsWith("running")) {
             {
                 StoreThread store;
@@ -99,22 +97,14 @@ private slots:
                 QVERIFY(file.resize(file.size() / 2));
             }
         }
-        const QByteArray before =
-            broken == "directory" || broken.endsWith("running") ? QByteArray() : [] {
-                QFile file(databasePath());
-                file.open(QIODevice::ReadOnly);
-                return file.readAll();
-            }();
+        const QByteArray before = readFile(databasePath()); // none, or the user's file
 
         LogCapture log;
         StoreThread store;
         if (broken == "garbage while running") {
             store.save({{"b", "B", 5, 2}});
-            QFile file(databasePath());
-            QVERIFY(file.open(QIODevice::WriteOnly)); // same file, now garbage
-            file.write(QByteArray(8192, 'z'));
-            file.close();
-            store.save({{"b", "B", 6, 4}}); // the growth since the last save
+            writeFile(databasePath(), QByteArray(8192, 'z')); // same file, now garbage
+            store.save({{"b", "B", 6, 4}});                   // the growth since the last save
         } else {
             store.save({{"b", "B", 1, 2}});
         }
@@ -123,13 +113,10 @@ private slots:
         QCOMPARE(aside.size(), 1);
         QCOMPARE(log.lines.filter("warden.db cannot be used").size(), 1);
         const QString moved = QFileInfo(databasePath()).path() + "/" + aside.first();
-        if (broken == "directory") {
+        if (broken == "directory")
             QVERIFY(QFileInfo(moved + "/inside").isDir());
-        } else if (!before.isEmpty()) {
-            QFile file(moved);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QVERIFY(file.readAll() == before); // the user's file, untouched
-        }
+        else if (!before.isEmpty())
+            QVERIFY(readFile(moved) == before); // the user's file, untouched
     }
 
     void broken_file_is_moved_aside_and_a_new_one_takes_the_saves_data()
@@ -152,21 +139,10 @@ private slots:
             for (const QString &table : file.database().tables())
                 file.exec("DROP TABLE " + table);
         }
-        if (ownCaller) {
-            QSignalSpy spy(store.store, &UseData::answered);
-            store.store->request(HistoryRequest::application("a", FlowPeriod::Today,
-                                                             HistoryRequest::Answering::Once));
-            QVERIFY(store.waitUntil([&] {
-                int answers = 0;
-                store.sync([&] { answers = spy.size(); });
-                return answers == 1;
-            }));
-            const HistoryAnswer answer = spy.at(0).at(0).value<HistoryAnswer>();
-            QVERIFY(answer.ok);
-            QCOMPARE(describe(answer.rows), zeroHours("a"));
-        } else {
-            QCOMPARE(ask(store, kAppToday, "a"), zeroHours("a"));
-        }
+        const auto answering =
+            ownCaller ? HistoryRequest::Answering::Once : HistoryRequest::Answering::Retried;
+        QCOMPARE(ask(store, HistoryRequest::application("a", FlowPeriod::Today, answering)),
+                 zeroHours("a"));
         store.save({{"a", "A", 7, 0}});
         QStringList expected = zeroHours("a");
         expected[12] = "a|A|12:00|2|0|2";
@@ -178,25 +154,6 @@ private slots:
         QTest::addColumn<bool>("ownCaller");
         QTest::newRow("answer to all") << false;
         QTest::newRow("answer to its caller") << true;
-    }
-
-    void the_same_failure_is_logged_once_a_minute_with_the_count_left_out()
-    {
-        StoreThread store;
-        store.save({{"a", "A", 1, 1}});
-        FlowFile().hideRows();
-        setNow(QDateTime(QDate(2024, 3, 6), QTime(9, 0))); // away from earlier tests' failures
-        LogCapture log;
-        for (int i = 0; i < 3; ++i)
-            ask(store, kToday);
-        // A dozen failed statements, each kind of failure logged once.
-        QStringList lines = log.lines;
-        QVERIFY(!lines.isEmpty());
-        QCOMPARE(lines.removeDuplicates(), 0);
-        setNow(QDateTime(QDate(2024, 3, 6), QTime(9, 1)));
-        ask(store, kToday);
-        QVERIFY(
-            !log.lines.filter(QRegularExpression("^the same failure \\d+ more times")).isEmpty());
     }
 
     void flood_of_requests_is_refused_beyond_a_bound_and_no_save_is_lost()

@@ -3,6 +3,7 @@
 
 #include "historytestsupport.h"
 
+#include "history/flowmerge.h"
 #include "history/literalflowqueries.h"
 #include "history/unsummedreads.h"
 #include "history/unsummedspans.h"
@@ -34,7 +35,21 @@ QStringList literalAnswer(QSqlQuery &rows, const Period &period, const QString &
     return describe(list);
 }
 
-// Every answer of the store at `now`, beside the one computed from the rows.
+// Each day's records from `first` to `last` merged by application, as a use since adds them.
+QStringList literalUse(QSqlQuery &rows, const QDate &first, const QDate &last)
+{
+    QList<AppFlowDateParameter> use;
+    for (QDate day = first; day <= last; day = day.addDays(1)) {
+        QList<AppFlowDateParameter> records;
+        LiteralFlowQueries::queryDay(rows, records, day);
+        for (const AppFlowDateParameter &record : qAsConst(records))
+            FlowMerge::mergeByAppname(use, record);
+    }
+    return describe(use);
+}
+
+// Every answer of the store at `now`, beside the one computed from the rows; the use since a
+// first day spans a month's end on most days asked.
 void compareAllAnswers(StoreThread &store, const QDateTime &now)
 {
     setNow(now);
@@ -44,6 +59,8 @@ void compareAllAnswers(StoreThread &store, const QDateTime &now)
                                  &kAppToday, &kAppLastMonth, &kAppThisMonth})
         for (const QString &app : period->app ? kApps + QStringList("unknown") : QStringList(""))
             QCOMPARE(ask(store, *period, app), literalAnswer(rows, *period, app, now.date()));
+    const QDate first = now.date().addDays(-20);
+    QCOMPARE(ask(store, HistoryRequest::useSince(first)), literalUse(rows, first, now.date()));
 }
 
 void compareAcrossTheMonths(StoreThread &store, QList<QDate> days = {})
@@ -123,9 +140,14 @@ QStringList sumsAndOddRows()
 void waitForTheSums(StoreThread &store)
 {
     ask(store, kToday);
-    store.waitUntil(
-        [] { return FlowFile().values("SELECT complete FROM flowSumState") == QStringList("1"); },
-        10000);
+    store.waitUntil(sumsBuilt);
+}
+
+// Opens the file in a store of its own, which builds the sums.
+void buildTheSums()
+{
+    StoreThread store;
+    waitForTheSums(store);
 }
 } // namespace
 
@@ -190,26 +212,6 @@ private slots:
         QCOMPARE(month.at(30), QString("a|A|12-31|1|1|2"));
     }
 
-    void saves_with_the_clock_set_back_answer_as_the_rows_do()
-    {
-        StoreThread store;
-        QRandomGenerator random(7);
-        QVector<double> down(kApps.size()), up(kApps.size());
-        QDateTime moment(QDate(2024, 1, 20), QTime(0, 0));
-        for (int tick = 0; tick < 400; ++tick) {
-            moment = moment.addSecs(tick == 250 ? -5 * 86400 : random.bounded(4 * 3600));
-            setNow(moment);
-            QList<Sample> samples;
-            for (int app = 0; app < kApps.size(); ++app) {
-                down[app] = random.bounded(20) == 0 ? 1.5 : down[app] + random.bounded(5e4) / 7;
-                up[app] += random.generateDouble();
-                samples.append({kApps.at(app), kSecondNames.at(tick % 3), down[app], up[app]});
-            }
-            store.save(samples);
-        }
-        compareAcrossTheMonths(store);
-    }
-
     // The build reads rows apart from the trigger that sums the later ones: for any rows, built
     // at once or in two parts, the sums and the odd rows come out the same as the trigger's.
     void build_keeps_the_same_sums_and_odd_rows_as_the_trigger()
@@ -227,10 +229,7 @@ private slots:
         QCOMPARE(built.filter(QRegularExpression("^odd\\|")).size(), 10);
 
         useFreshHome();
-        {
-            StoreThread store;
-            waitForTheSums(store);
-        }
+        buildTheSums();
         writeRows(400, 31);
         insertRowsOfEveryKind();
         writeRows(400, 32);
@@ -240,17 +239,11 @@ private slots:
         useFreshHome();
         writeRows(400, 31);
         insertRowsOfEveryKind();
-        {
-            StoreThread store;
-            waitForTheSums(store);
-        }
+        buildTheSums();
         FlowFile().exec("DROP TRIGGER flowDetail_sum_insert");
         FlowFile().exec("UPDATE flowSumState SET complete = 0");
         writeRows(400, 32);
-        {
-            StoreThread store;
-            waitForTheSums(store);
-        }
+        buildTheSums();
         QCOMPARE(sumsAndOddRows(), built);
     }
 
@@ -260,16 +253,7 @@ private slots:
     void answers_while_the_sums_are_built_are_those_of_the_rows()
     {
         writeRows(3000, 21);
-        {
-            StoreThread builder;
-            ask(builder, kToday);
-            builder.waitUntil(
-                [] {
-                    return FlowFile().values("SELECT complete FROM flowSumState") ==
-                           QStringList("1");
-                },
-                5000);
-        }
+        buildTheSums();
         {
             FlowFile file;
             file.exec("DROP TRIGGER flowDetail_sum_insert");
@@ -324,8 +308,7 @@ private slots:
                         return;
                     ++answers;
                     wrong += describe(answer.rows) != expected[i];
-                    built =
-                        FlowFile().values("SELECT complete FROM flowSumState") == QStringList("1");
+                    built = sumsBuilt();
                     if (!built && asking.elapsed() < 10000)
                         store.store->request(periods[i]->request("a.desktop"));
                 },
