@@ -157,6 +157,25 @@ struct StoreThread
         return false;
     }
 
+    // Queues `work` under the lock and returns the names of the first `count` answers, in the
+    // order they left.
+    QStringList answerOrder(int count, const std::function<void(UseData *)> &work)
+    {
+        QStringList order;
+        const QMetaObject::Connection recording = QObject::connect(
+            store, &UseData::answered, store,
+            [&order](const HistoryAnswer &answer) { order << answer.request.name(); },
+            Qt::DirectConnection); // appended in the store's thread, read after sync
+        locked(work);
+        QStringList seen;
+        waitUntil([&] {
+            sync([&] { seen = order; });
+            return seen.size() >= count;
+        });
+        QObject::disconnect(recording);
+        return seen;
+    }
+
     UseData *const store = new UseData;
     QThread m_thread;
 };

@@ -227,24 +227,14 @@ private slots:
     void a_callers_answer_goes_ahead_of_waiting_period_lists()
     {
         StoreThread store;
-        QStringList order;
-        connect(
-            store.store, &UseData::answered, store.store,
-            [&order](const HistoryAnswer &answer) { order << answer.request.name(); },
-            Qt::DirectConnection); // appended in the store's thread, read after sync
-        store.locked([](UseData *data) {
+        const QStringList order = store.answerOrder(3, [](UseData *data) {
             data->request(kToday.request({}));
             data->request(kThisMonth.request({}));
             data->request(HistoryRequest::application("a", FlowPeriod::Today,
                                                       HistoryRequest::Answering::Once));
         });
-        QStringList seen;
-        store.waitUntil([&] {
-            store.sync([&] { seen = order; });
-            return seen.size() == 3;
-        });
-        QCOMPARE(seen, (QStringList{"GetTodayFlowData", "GetAppFlowDataForRequest",
-                                    "GetThisMonthFlowData"}));
+        QCOMPARE(order, (QStringList{"GetTodayFlowData", "GetAppFlowDataForRequest",
+                                     "GetThisMonthFlowData"}));
     }
 
     void answers_leave_in_request_order_past_a_failing_request()
