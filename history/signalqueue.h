@@ -6,7 +6,6 @@
 #include "history/collectorsnapshot.h"
 #include "history/historyrequest.h"
 
-#include <QMetaType>
 #include <QPair>
 #include <QString>
 
@@ -35,6 +34,3 @@ using SignalQueueEntry = QPair<SignalQueueType, SignalQueFlow>;
 
 // The request's name, for log lines.
 const char *signalQueueEntryName(const SignalQueueEntry &entry);
-
-Q_DECLARE_METATYPE(SignalQueueType)
-Q_DECLARE_METATYPE(SignalQueFlow)

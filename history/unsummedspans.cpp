@@ -64,7 +64,8 @@ bool UnsummedSpans::mapSlice(int budgetMs)
     const QString text = QStringLiteral("text");
     const QString blob = QStringLiteral("blob");
     while (isMapping() && timer.elapsed() < budgetMs) {
-        QThread::msleep(pausePerBlockMs);
+        if (pausePerBlockMs > 0)
+            QThread::msleep(pausePerBlockMs);
         const qint64 last = qMin(m_next + m_blockRows - 1, m_end);
         block.addBindValue(m_next);
         block.addBindValue(last);

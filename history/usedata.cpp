@@ -36,7 +36,6 @@ constexpr int kLongestHeldListsMs = 10000;
 UseData::UseData(QObject *parent) : QObject(parent), m_retryTimer(new QTimer(this))
 {
     qRegisterMetaType<QList<AppFlowDateParameter>>("QList<AppFlowDateParameter>");
-    qRegisterMetaType<SignalQueueEntry>("QPair<SignalQueueType, SignalQueFlow>");
     qRegisterMetaType<HistoryAnswer>("HistoryAnswer");
 
     m_retryTimer->setSingleShot(true);
@@ -113,6 +112,8 @@ void UseData::onReqSendSignal()
 // statement nor a file held by another program holds up the collector or the display.
 bool UseData::dispatchHead()
 {
+    // Whether the sums are mapped is known only once the file is open in this thread.
+    m_connection.ensure();
     const bool holdLists = isHoldingLists();
     {
         QMutexLocker locker(&CMutex::instance()->mutex);
@@ -139,7 +140,6 @@ bool UseData::dispatchHead()
 
 bool UseData::isHoldingLists()
 {
-    m_connection.ensure();
     if (!m_connection.summaries().isMapping()) {
         m_listsHeld.invalidate();
         return false;
@@ -278,6 +278,5 @@ bool UseData::answer(const HistoryRequest &request)
 bool UseData::readPeriod(const HistoryRequest &request, const QDateTime &now,
                          QList<AppFlowDateParameter> &rows)
 {
-    m_connection.ensure();
     return m_reader.read(request, now, rows);
 }
