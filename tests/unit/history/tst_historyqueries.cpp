@@ -325,7 +325,8 @@ private slots:
     void collector_lists_wait_while_the_rows_not_summed_are_mapped()
     {
         writeRows(3000, 43);
-        UnsummedSpans::setPausePerBlock(100); // 12 blocks
+        // 12 blocks: longer than the slices a save and the requests before it may be owed (1 s).
+        UnsummedSpans::setPausePerBlock(300);
         StoreThread store;
         const QStringList order = store.answerOrder(2, [](UseData *data) {
             data->request(kToday.request({}));
